@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+class Prompter;
+
+// One tool run: the command line (program first, quotes respected, never a shell) and,
+// for the mail tool, the files that take the place of its standard input and output.
+struct LaunchRequest {
+    QString commandLine;
+    QString stdinFile;   // empty: the child reads nothing
+    QString stdoutFile;  // empty: the child's output is discarded
+};
+
+struct LaunchOutcome {
+    int rc = 0;            // 0, or kNotFound / kTimedOut / kStartFailed
+    QString pid;           // the child's process id in decimal, when rc is 0
+    int exitStatus = -1;   // the child's exit status when it ended in time (-1: none)
+};
+
+// Runs a tool as a child process and waits for it, at most the time limit, keeping the
+// window painted while user input waits (see BlockingWait). The child's own exit status
+// never changes the result: a tool that ran and failed returns 0 like one that succeeded.
+class CommandLauncher {
+public:
+    static constexpr int kOk = 0;
+    static constexpr int kNotFound = -2;
+    static constexpr int kTimedOut = -9;
+    static constexpr int kStartFailed = -32;
+    static constexpr int kDefaultTimeoutMs = 20000;
+
+    explicit CommandLauncher(Prompter& prompter, int timeoutMs = kDefaultTimeoutMs);
+    virtual ~CommandLauncher() = default;
+
+    // The classic contract: result is emptied, then set to the child's pid when rc is 0.
+    int LaunchWinAppFg(QString& result, const QString& commandLine);
+
+    virtual LaunchOutcome Run(const LaunchRequest& request);
+
+    void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
+    int TimeoutMs() const { return m_timeoutMs; }
+
+    static QString NotFoundMessage(const QString& commandLine);
+    static QString StartFailedMessage(const QString& commandLine);
+
+private:
+    Prompter& m_prompter;
+    int m_timeoutMs;
+};

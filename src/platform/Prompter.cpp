@@ -1,0 +1,30 @@
+#include "platform/Prompter.h"
+
+#include <QMessageBox>
+
+namespace {
+
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text, bool toFront) {
+    QMessageBox box(icon, QStringLiteral("Quorvatel"), text, QMessageBox::Ok, parent);
+    if (toFront) {
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        box.show();
+        box.raise();
+        box.activateWindow();
+    }
+    box.exec();
+}
+
+}  // namespace
+
+void MessageBoxPrompter::Warning(const QString& text) {
+    ShowBox(m_parent, QMessageBox::Warning, text, true);
+}
+
+void MessageBoxPrompter::Information(const QString& text) {
+    ShowBox(m_parent, QMessageBox::Information, text, true);
+}
+
+void MessageBoxPrompter::Plain(const QString& text) {
+    ShowBox(m_parent, QMessageBox::NoIcon, text, false);
+}

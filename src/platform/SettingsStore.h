@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+// The per-user settings profile: sections of named text and unsigned 32-bit integer entries
+// below the company key "Orvex" and the application key "Quorvatel". Every read falls back
+// to the caller's default; a stored empty text counts as absent. Every write reaches the
+// disk before the call returns, and the file stays readable by its owner only because it
+// holds the scrambled administrator password.
+class SettingsStore {
+public:
+    static constexpr const char* kCompany = "Orvex";
+    static constexpr const char* kApplication = "Quorvatel";
+    // QSettings has no unnamed value; the empty entry name maps to this key.
+    static constexpr const char* kUnnamedKey = "Default";
+
+    // The user's own profile ($XDG_CONFIG_HOME/Orvex/Quorvatel.conf on Linux).
+    SettingsStore();
+    // A profile in the given INI file (tests, tools).
+    explicit SettingsStore(const QString& iniPath);
+    ~SettingsStore();
+
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    QString ReadText(const QString& section, const QString& key,
+                     const QString& defaultValue = QString()) const;
+    bool WriteText(const QString& section, const QString& key, const QString& value);
+    quint32 ReadInt(const QString& section, const QString& key, quint32 defaultValue) const;
+    bool WriteInt(const QString& section, const QString& key, quint32 value);
+
+    QString FilePath() const;
+
+    // Strict reading of a stored integer: only a whole decimal number of 0 to 4294967295.
+    static bool ParseUInt32(const QString& text, quint32& value);
+
+private:
+    QString KeyPath(const QString& section, const QString& key) const;
+    bool Commit();
+
+    std::unique_ptr<QSettings> m_settings;
+};

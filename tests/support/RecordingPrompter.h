@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "platform/Prompter.h"
+
+// Records every box the program would have shown, in order.
+class RecordingPrompter : public Prompter {
+public:
+    enum class Kind { Warning, Information, Plain };
+    struct Shown {
+        Kind kind;
+        QString text;
+    };
+
+    void Warning(const QString& text) override { shown.append({Kind::Warning, text}); }
+    void Information(const QString& text) override { shown.append({Kind::Information, text}); }
+    void Plain(const QString& text) override { shown.append({Kind::Plain, text}); }
+
+    QStringList Texts() const {
+        QStringList out;
+        for (const Shown& s : shown) out.append(s.text);
+        return out;
+    }
+
+    QList<Shown> shown;
+};
