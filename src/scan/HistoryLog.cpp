@@ -1,0 +1,102 @@
+#include "scan/HistoryLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/Timestamp.h"
+#include "app/TraceLog.h"
+#include "platform/Clock.h"
+
+namespace {
+
+bool AppendFileTo(const QString& from, const QString& to) {
+    QFile src(from);
+    QFile dst(to);
+    if (!src.open(QIODevice::ReadOnly) || !dst.open(QIODevice::Append)) return false;
+    const QByteArray data = src.readAll();
+    return dst.write(data) == data.size() && dst.flush();
+}
+
+}  // namespace
+
+HistoryLog::HistoryLog(const Clock& clock, const QString& workingDirectory, TraceLog* trace)
+    : m_clock(clock),
+      m_trace(trace),
+      m_path(QDir(workingDirectory).filePath(QString::fromLatin1(kFileName))) {}
+
+QString HistoryLog::Today() const { return DateNumberText(CurrentTimestamp(m_clock)); }
+
+QString HistoryLog::ArchivePath(const QString& yyyymmdd) const {
+    const qsizetype dot = m_path.lastIndexOf(QLatin1Char('.'));
+    return m_path.left(dot) + yyyymmdd + QStringLiteral(".log");
+}
+
+void HistoryLog::ArchiveCurrentFile(const QString& yyyymmdd) {
+    const QString archive = ArchivePath(yyyymmdd);
+    bool moved = false;
+    if (!QFileInfo::exists(archive)) {
+        moved = QFile::rename(m_path, archive);
+    } else if (AppendFileTo(m_path, archive)) {
+        moved = QFile::remove(m_path);
+        if (!moved) QFile::resize(m_path, 0);  // its lines are safe in the archive
+        moved = true;
+    }
+    if (!moved && m_trace) {
+        m_trace->Trace("[Error] Failed to Rename %s %s", qPrintable(m_path), qPrintable(archive));
+    }
+}
+
+void HistoryLog::StartEmptyFile() {
+    const QFileInfo info(m_path);
+    if (info.exists() && info.size() > 0) {
+        ArchiveCurrentFile(DateNumberText(FormatTimestamp(info.lastModified())));
+    }
+    QFile f(m_path);
+    // A failed archive keeps the old lines in place rather than truncating them away.
+    if (!QFileInfo::exists(m_path) || QFileInfo(m_path).size() == 0) {
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.close();
+    }
+}
+
+void HistoryLog::Start(bool enabled) {
+    m_historyDate = Today();
+    m_enabled = enabled;
+    if (m_enabled) StartEmptyFile();
+}
+
+void HistoryLog::SetEnabled(bool enabled) {
+    if (enabled == m_enabled) return;
+    m_enabled = enabled;
+    if (m_enabled) StartEmptyFile();
+}
+
+void HistoryLog::WriteHistoryLine(const QString& line) {
+    if (line.isEmpty() || !m_enabled) return;
+    const QString today = Today();
+    if (m_historyDate.isEmpty()) {
+        m_historyDate = today;
+    } else if (today > m_historyDate) {
+        const QString oldDate = m_historyDate;
+        m_historyDate = today;
+        // An empty file has nothing to archive; every archive holds whole days.
+        if (QFileInfo(m_path).size() > 0) ArchiveCurrentFile(oldDate);
+    }
+    QFile f(m_path);
+    if (!f.open(QIODevice::Append)) {
+        if (m_trace) m_trace->Trace("[Error] Failed to write %s", qPrintable(m_path));
+        return;
+    }
+    f.write(line.toUtf8());
+}
+
+QString HistoryLog::Field(const QString& text, int width) {
+    return text.left(width).leftJustified(width, QLatin1Char(' '));
+}
+
+QString HistoryLog::SessionLine(const QString& tag, const QString& pid, const QString& name,
+                                const QString& machine, const QString& datetime,
+                                const QString& tail) {
+    return tag + Field(pid, 10) + QLatin1Char(' ') + Field(name, 20) + QLatin1Char(' ') +
+           Field(machine, 20) + QLatin1Char(' ') + datetime + tail;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// One client session as the scanner keeps it. Pid "Error" marks a failure entry, "0000" the
+// debug-logging placeholder.
+struct LoginRecord {
+    QString Pid;
+    QString UserId;          // upper-cased
+    QString Machine;         // upper-cased
+    QString DateTime;        // date and time joined by "_"
+    QString ReportedUserId;  // as the report spelled it
+    QString Email;
+    QString Status;          // "Stale" or empty
+
+    // The key of a session everywhere: Machine + "/" + Pid.
+    QString Key() const { return Machine + QLatin1Char('/') + Pid; }
+    static QString MakeKey(const QString& machine, const QString& pid) {
+        return machine + QLatin1Char('/') + pid;
+    }
+
+    bool operator==(const LoginRecord&) const = default;
+};
+
+inline constexpr const char* kErrorPid = "Error";
+inline constexpr const char* kPlaceholderPid = "0000";
+inline constexpr const char* kStaleStatus = "Stale";
