@@ -378,7 +378,7 @@ int Condition(const Command& cmd, const QStringList& args) {
         },
         error);
     if (r != BrokerStore::Result::Ok) return Failed(error);
-    QString text = QStringLiteral("Broker ") + after.name + QStringLiteral(" is now ") +
+    QString text = QStringLiteral("Broker ") + after.name + QStringLiteral(" condition: ") +
                    ConditionName(after.condition);
     if (after.condition == BrokerCondition::Hang)
         text +=
