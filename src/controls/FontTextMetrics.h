@@ -2,20 +2,28 @@
 
 #include <QFont>
 #include <QFontMetrics>
-#include <optional>
+#include <QHash>
+#include <QString>
+#include <vector>
 
 #include "controls/GridTextMetrics.h"
 
-// Text measuring with the real fonts. Cells normally share one font, so the metrics of the
-// last font asked for are kept and reused.
+// Text measuring with the real fonts. Shaping text is the costly part of sizing a large
+// grid, and its texts repeat (user and machine names), so measured widths are kept per font
+// for the few fonts in use.
 class FontTextMetrics : public GridTextMetrics {
 public:
     GridFontMeasures Measure(const QFont& font) const override;
     QSize TextExtent(const QFont& font, const QString& text) const override;
 
 private:
-    const QFontMetrics& MetricsFor(const QFont& font) const;
+    struct FontCache {
+        QFont font;
+        QFontMetrics metrics;
+        QHash<QString, int> widths;
+    };
+    FontCache& CacheFor(const QFont& font) const;
+    int LineWidth(FontCache& cache, const QString& line) const;
 
-    mutable QFont m_font;
-    mutable std::optional<QFontMetrics> m_metrics;
+    mutable std::vector<FontCache> m_caches;  // most recently used first
 };

@@ -1,0 +1,853 @@
+#include "controls/GridCtrl.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "controls/FontTextMetrics.h"
+#include "platform/WaitCursor.h"
+
+namespace {
+
+GridColour ToGridColour(const QColor& c) {
+    return GridRgb(c.red(), c.green(), c.blue());
+}
+
+// Rectangles below follow the classic convention of the drawing code: left/top inclusive,
+// right/bottom exclusive. A cell of width w starting at x has right = x + w - 1, so fills
+// are widened by one pixel where the cell must be covered completely.
+QRect Ltrb(int left, int top, int right, int bottom) {
+    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
+}
+
+int ClampInt(qint64 v) {
+    return int(std::clamp<qint64>(v, INT_MIN, INT_MAX));
+}
+
+}  // namespace
+
+CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* parent)
+    : QAbstractScrollArea(parent), m_metrics(std::make_unique<FontTextMetrics>()) {
+    m_clock.start();
+    setFocusPolicy(Qt::StrongFocus);
+    // Every pixel is painted by OnDraw, so Qt need not erase first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    AdoptSystemColours(true);
+    ApplyFont(QApplication::font("QMessageBox"));
+
+    m_overlayTimer.setSingleShot(true);
+    m_overlayTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_overlayTimer, &QTimer::timeout, this, &CGridCtrl::OnOverlayTimer);
+    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this](int action) { OnScrollAction(Qt::Horizontal, action); });
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this](int action) { OnScrollAction(Qt::Vertical, action); });
+
+    SetRowCount(rows);
+    SetColumnCount(cols);
+    SetFixedRowCount(fixedRows);
+    SetFixedColumnCount(fixedCols);
+}
+
+CGridCtrl::~CGridCtrl() = default;
+
+GridLayout CGridCtrl::Layout() const {
+    return GridLayout(m_model,
+                      GridViewport{viewport()->width(), viewport()->height(),
+                                   horizontalScrollBar()->value(), verticalScrollBar()->value()});
+}
+
+void CGridCtrl::RequestRepaint() {
+    if (m_allowDraw) viewport()->update();
+}
+
+// ---------------------------------------------------------------- structure
+
+bool CGridCtrl::SetRowCount(int rows) {
+    if (rows < 0) return false;
+    if (rows == GetRowCount()) return true;
+    if (m_focusCell.row >= rows) SetFocusCell(-1, -1);
+    if (!m_model.SetRowCount(rows)) return false;
+    m_overlays.Prune(rows, GetColumnCount());
+    if (m_allowDraw) {
+        ResetScrollBars();
+        RequestRepaint();
+    }
+    return true;
+}
+
+bool CGridCtrl::SetColumnCount(int cols) {
+    if (cols < 0) return false;
+    if (cols == GetColumnCount()) return true;
+    if (m_focusCell.col >= cols) SetFocusCell(-1, -1);
+    if (!m_model.SetColumnCount(cols)) return false;
+    m_overlays.Prune(GetRowCount(), cols);
+    if (m_allowDraw) {
+        ResetScrollBars();
+        RequestRepaint();
+    }
+    return true;
+}
+
+bool CGridCtrl::SetFixedRowCount(int rows) {
+    if (rows < 0) return false;
+    if (GetRowCount() < rows && !SetRowCount(rows)) return false;
+    if (m_focusCell.row < rows) SetFocusCell(-1, -1);
+    m_model.SetFixedRowCount(rows);
+    RequestRepaint();
+    return true;
+}
+
+bool CGridCtrl::SetFixedColumnCount(int cols) {
+    if (cols < 0) return false;
+    if (GetColumnCount() < cols && !SetColumnCount(cols)) return false;
+    if (m_focusCell.col < cols) SetFocusCell(-1, -1);
+    m_model.SetFixedColumnCount(cols);
+    RequestRepaint();
+    return true;
+}
+
+bool CGridCtrl::DeleteAllItems() {
+    ClearSelection();
+    m_model.DeleteAllItems();
+    m_focusCell = CCellID();
+    m_selectionStartCell = CCellID();
+    m_prevSelection.clear();
+    ClearOverlays();
+    // An empty grid has nothing to scroll; stale ranges would keep showing scroll bars.
+    if (m_allowDraw) {
+        horizontalScrollBar()->setRange(0, 0);
+        verticalScrollBar()->setRange(0, 0);
+    }
+    ResetScrollBars();
+    RequestRepaint();
+    return true;
+}
+
+// ---------------------------------------------------------------- cells
+
+bool CGridCtrl::SetItem(const GridItem& item) {
+    return m_model.SetItem(item);
+}
+
+bool CGridCtrl::GetItem(GridItem& item) const {
+    if (!m_model.GetItem(item)) return false;
+    if (item.mask & GVIF_TEXT) item.text = GetItemText(item.row, item.col);
+    return true;
+}
+
+bool CGridCtrl::SetItemText(int row, int col, const QString& text) {
+    return m_model.SetItemText(row, col, text);
+}
+
+bool CGridCtrl::SetItemTextAndFormat(int row, int col, const QString& text, quint32 format) {
+    return m_model.SetItemTextAndFormat(row, col, text, format);
+}
+
+QString CGridCtrl::GetItemText(int row, int col) const {
+    return m_model.GetItemText(row, col);
+}
+
+bool CGridCtrl::SetItemState(int row, int col, quint32 state) {
+    return m_model.SetItemState(row, col, state);
+}
+
+bool CGridCtrl::SetItemFormat(int row, int col, quint32 format) {
+    return m_model.SetItemFormat(row, col, format);
+}
+
+bool CGridCtrl::SetItemImage(int row, int col, int image) {
+    return m_model.SetItemImage(row, col, image);
+}
+
+bool CGridCtrl::SetItemBkColour(int row, int col, GridColour colour) {
+    return m_model.SetItemBkColour(row, col, colour);
+}
+
+bool CGridCtrl::SetItemFgColour(int row, int col, GridColour colour) {
+    return m_model.SetItemFgColour(row, col, colour);
+}
+
+bool CGridCtrl::SetItemFont(int row, int col, const QFont& font) {
+    return m_model.SetItemFont(row, col, font);
+}
+
+bool CGridCtrl::SetItemData(int row, int col, qintptr lParam) {
+    return m_model.SetItemData(row, col, lParam);
+}
+
+void CGridCtrl::SetModified(bool modified, int row, int col) {
+    m_model.SetModified(modified, row, col);
+}
+
+bool CGridCtrl::IsCellEditable(int row, int col) const {
+    return m_model.IsCellEditable(m_editable, row, col);
+}
+
+void CGridCtrl::EmptyCell(int row, int col) {
+    m_model.EmptyCell(row, col);
+}
+
+// ---------------------------------------------------------------- sizes and sorting
+
+int CGridCtrl::GetFixedRowHeight() const {
+    return ClampInt(m_model.GetFixedRowHeight());
+}
+
+int CGridCtrl::GetFixedColumnWidth() const {
+    return ClampInt(m_model.GetFixedColumnWidth());
+}
+
+QSize CGridCtrl::GetCellExtent(int row, int col) const {
+    return m_model.GetCellExtent(row, col, *m_metrics, GetItemText(row, col));
+}
+
+bool CGridCtrl::AutoSizeColumn(int col) {
+    if (!m_model.AutoSizeColumn(col, [this](int r, int c) { return GetCellExtent(r, c); }))
+        return false;
+    ResetScrollBars();
+    return true;
+}
+
+bool CGridCtrl::AutoSizeRow(int row) {
+    if (!m_model.AutoSizeRow(row, [this](int r, int c) { return GetCellExtent(r, c); }))
+        return false;
+    ResetScrollBars();
+    return true;
+}
+
+void CGridCtrl::AutoSizeColumns() {
+    for (int c = 0; c < GetColumnCount(); ++c) AutoSizeColumn(c);
+}
+
+void CGridCtrl::AutoSize() {
+    m_model.AutoSize([this](int r, int c) { return GetCellExtent(r, c); });
+    if (m_allowDraw) {
+        ResetScrollBars();
+        RequestRepaint();
+    }
+}
+
+bool CGridCtrl::SortTextItems(int col, bool ascending) {
+    ClearSelection();
+    SetFocusCell(-1, -1);
+    return SortTextItems(col, ascending, GetFixedRowCount(), -1);
+}
+
+bool CGridCtrl::SortTextItems(int col, bool ascending, int low, int high) {
+    WaitCursor wait;
+    return m_model.SortTextItems(col, ascending, low, high,
+                                 [this](int r, int c) { return GetItemText(r, c); });
+}
+
+// ---------------------------------------------------------------- geometry
+
+bool CGridCtrl::GetCellOrigin(int row, int col, QPoint& origin) const {
+    return Layout().GetCellOrigin(row, col, origin);
+}
+
+bool CGridCtrl::GetCellRect(int row, int col, QRect& rect) const {
+    return Layout().GetCellRect(row, col, rect);
+}
+
+CCellID CGridCtrl::HitTestCell(const QPoint& point, bool allowFixed) const {
+    return Layout().HitTestCell(point, allowFixed);
+}
+
+CCellRange CGridCtrl::GetVisibleScrollRange(QRect* rect) const {
+    return Layout().GetVisibleScrollRange(rect);
+}
+
+bool CGridCtrl::IsCellVisible(int row, int col) const {
+    return Layout().IsCellVisible(row, col);
+}
+
+void CGridCtrl::EnsureVisible(int row, int col) {
+    GridScrollRanges ranges;
+    ranges.hMax = horizontalScrollBar()->maximum();
+    ranges.vMax = verticalScrollBar()->maximum();
+    const QPoint p = Layout().EnsureVisible(row, col, ranges);
+    SetScrollPositions(p.x(), p.y());
+}
+
+// ---------------------------------------------------------------- scrolling
+
+void CGridCtrl::SetScrollPositions(int x, int y) {
+    horizontalScrollBar()->setValue(x);
+    verticalScrollBar()->setValue(y);
+}
+
+void CGridCtrl::ScrollBy(Qt::Orientation orientation, GridScroll step) {
+    QScrollBar* bar = orientation == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar();
+    bar->setValue(Layout().Scrolled(orientation, step, bar->maximum()));
+}
+
+// Scroll bar clicks move by whole rows and columns, as the keyboard does; only the thumb
+// moves freely.
+void CGridCtrl::OnScrollAction(Qt::Orientation orientation, int action) {
+    if (!hasFocus()) setFocus(Qt::OtherFocusReason);
+    GridScroll step;
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            step = GridScroll::LineBack;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            step = GridScroll::LineForward;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            step = GridScroll::PageBack;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            step = GridScroll::PageForward;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            step = GridScroll::ToStart;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            step = GridScroll::ToEnd;
+            break;
+        default:
+            return;
+    }
+    QScrollBar* bar = orientation == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar();
+    // The bar still holds the old value here; its tentative new one is replaced.
+    bar->setSliderPosition(Layout().Scrolled(orientation, step, bar->maximum()));
+}
+
+void CGridCtrl::scrollContentsBy(int, int) {
+    RequestRepaint();
+}
+
+void CGridCtrl::ResetScrollBars() {
+    if (!m_allowDraw) return;
+    // Showing or hiding a bar resizes the viewport, which changes the ranges again.
+    for (int pass = 0; pass < 3; ++pass) {
+        const QSize before = viewport()->size();
+        GridScrollRanges ranges;
+        if (!Layout().ComputeScrollRanges(ranges)) return;
+        verticalScrollBar()->setPageStep(std::max(1, ranges.vPage));
+        horizontalScrollBar()->setPageStep(std::max(1, ranges.hPage));
+        verticalScrollBar()->setRange(0, ranges.vMax);
+        horizontalScrollBar()->setRange(0, ranges.hMax);
+        if (viewport()->size() == before) return;
+    }
+}
+
+void CGridCtrl::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    static bool inResize = false;
+    if (inResize) return;
+    inResize = true;
+    ResetScrollBars();
+    inResize = false;
+}
+
+// ---------------------------------------------------------------- redrawing
+
+bool CGridCtrl::InvalidateCellRect(const CCellID& cell) {
+    if (!m_allowDraw) return false;
+    const GridLayout layout = Layout();
+    QRect rect;
+    if (!layout.IsCellVisible(cell.row, cell.col) || !layout.GetCellRect(cell.row, cell.col, rect))
+        return false;
+    viewport()->update(rect.adjusted(0, 0, 1, 1));
+    return true;
+}
+
+bool CGridCtrl::RedrawCell(int row, int col) {
+    return InvalidateCellRect(CCellID(row, col));
+}
+
+bool CGridCtrl::RedrawRow(int row) {
+    bool all = true;
+    for (int c = 0; c < GetColumnCount(); ++c) all = RedrawCell(row, c) && all;
+    return all && GetColumnCount() > 0;
+}
+
+void CGridCtrl::SetRedraw(bool allow, bool resetScrollBars) {
+    m_allowDraw = allow;
+    // Nothing reaches the screen while the owner rebuilds the grid.
+    viewport()->setUpdatesEnabled(allow);
+    if (allow) {
+        if (resetScrollBars) ResetScrollBars();
+        viewport()->update();
+    }
+}
+
+// ---------------------------------------------------------------- appearance
+
+void CGridCtrl::SetImageList(const QList<QPixmap>& images) {
+    m_images = images;
+    QList<QSize> sizes;
+    sizes.reserve(images.size());
+    for (const QPixmap& p : images) sizes.append(p.size());
+    m_model.SetImageSizes(sizes);
+    RequestRepaint();
+}
+
+void CGridCtrl::SetGridLines(int mode) {
+    m_gridLines = mode;
+    RequestRepaint();
+}
+
+void CGridCtrl::SetBkColor(GridColour colour) {
+    m_bkColour = colour;
+    RequestRepaint();
+}
+
+void CGridCtrl::SetTextColor(GridColour colour) {
+    m_textColour = colour;
+    RequestRepaint();
+}
+
+void CGridCtrl::SetFixedBkColor(GridColour colour) {
+    m_fixedBkColour = colour;
+    RequestRepaint();
+}
+
+void CGridCtrl::SetFixedTextColor(GridColour colour) {
+    m_fixedTextColour = colour;
+    RequestRepaint();
+}
+
+void CGridCtrl::SetGridColor(GridColour colour) {
+    m_gridColour = colour;
+    RequestRepaint();
+}
+
+void CGridCtrl::SetShadowColor(GridColour colour) {
+    m_shadowColour = colour;
+    RequestRepaint();
+}
+
+void CGridCtrl::SetListMode(bool listMode) {
+    m_listMode = listMode;
+}
+
+void CGridCtrl::EnableSelection(bool enable) {
+    ClearSelection();
+    m_enableSelection = enable;
+    ClearSelection();
+}
+
+void CGridCtrl::SetGridFont(const QFont& font) {
+    m_applyingFont = true;
+    setFont(font);
+    m_applyingFont = false;
+    ApplyFont(font);
+}
+
+void CGridCtrl::ApplyFont(const QFont& font) {
+    m_model.SetFont(font, *m_metrics);
+    RequestRepaint();
+}
+
+void CGridCtrl::SetTextMetrics(std::unique_ptr<GridTextMetrics> metrics) {
+    if (!metrics) return;
+    m_metrics = std::move(metrics);
+    ApplyFont(m_model.GetDefaultFont());
+}
+
+QColor CGridCtrl::Colour(GridColour c) const {
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+// Colours still at their system default follow a change of the system colours; colours
+// the owner chose stay.
+void CGridCtrl::AdoptSystemColours(bool initial) {
+    const QPalette pal = palette();
+    const GridColour text = ToGridColour(pal.color(QPalette::WindowText));
+    const GridColour window = ToGridColour(pal.color(QPalette::Base));
+    const GridColour face = ToGridColour(pal.color(QPalette::Button));
+    const GridColour shadow = ToGridColour(pal.color(QPalette::Dark));
+    if (initial || m_textColour == m_sysText) m_textColour = text;
+    if (initial || m_bkColour == m_sysWindow) m_bkColour = window;
+    if (initial || m_shadowColour == m_sysShadow) m_shadowColour = shadow;
+    if (initial || m_fixedTextColour == m_sysText) m_fixedTextColour = text;
+    if (initial || m_fixedBkColour == m_sysFace) m_fixedBkColour = face;
+    m_sysText = text;
+    m_sysWindow = window;
+    m_sysFace = face;
+    m_sysShadow = shadow;
+}
+
+void CGridCtrl::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        AdoptSystemColours(false);
+        RequestRepaint();
+    } else if (event->type() == QEvent::FontChange && !m_applyingFont) {
+        ApplyFont(font());
+    }
+}
+
+// ---------------------------------------------------------------- overlays
+
+void CGridCtrl::ShowOverlay(int row, int col, GridColour bk, GridColour fg, int durationMs,
+                            int delayMs) {
+    if (!IsValid(row, col) || durationMs <= 0) return;
+    const qint64 start = Now() + std::max(0, delayMs);
+    m_overlays.Add(row, col, {bk, fg}, start, start + durationMs);
+    OnOverlayTimer();
+}
+
+void CGridCtrl::ClearOverlays() {
+    if (!m_overlays.IsEmpty()) RequestRepaint();
+    m_overlays.Clear();
+    m_overlayTimer.stop();
+}
+
+void CGridCtrl::OnOverlayTimer() {
+    const qint64 now = Now();
+    for (const CCellID& cell : m_overlays.Advance(now)) InvalidateCellRect(cell);
+    if (const std::optional<qint64> next = m_overlays.NextChange())
+        m_overlayTimer.start(int(std::clamp<qint64>(*next - now, 0, INT_MAX)));
+    else
+        m_overlayTimer.stop();
+}
+
+// ---------------------------------------------------------------- focus and selection
+
+void CGridCtrl::NotifyOwner(int row, int col, int code) {
+    GridNotify n;
+    n.code = code;
+    n.row = row;
+    n.col = col;
+    emit Notify(n);
+}
+
+void CGridCtrl::RedrawFixedHeadings(int row, int col, bool rowChanged, bool colChanged) {
+    if (colChanged)
+        for (int r = 0; r < GetFixedRowCount(); ++r) RedrawCell(r, col);
+    if (rowChanged)
+        for (int c = 0; c < GetFixedColumnCount(); ++c) RedrawCell(row, c);
+}
+
+CCellID CGridCtrl::SetFocusCell(int row, int col) {
+    const CCellID cell(row, col);
+    if (cell == m_focusCell) return m_focusCell;
+    const CCellID prev = m_focusCell;
+    m_focusCell = cell;
+    if (IsValid(prev)) {
+        NotifyOwner(prev.row, prev.col, GVN_SELCHANGING);
+        m_model.SetItemState(prev.row, prev.col, GetItemState(prev.row, prev.col) & ~GVIS_FOCUSED);
+        RedrawCell(prev);
+        RedrawFixedHeadings(prev.row, prev.col, prev.row != cell.row, prev.col != cell.col);
+    }
+    if (IsValid(cell)) {
+        m_model.SetItemState(cell.row, cell.col, GetItemState(cell.row, cell.col) | GVIS_FOCUSED);
+        RedrawCell(cell);
+        RedrawFixedHeadings(cell.row, cell.col, prev.row != cell.row, prev.col != cell.col);
+        NotifyOwner(cell.row, cell.col, GVN_SELCHANGED);
+    }
+    return prev;
+}
+
+void CGridCtrl::SelectRange(const CCellRange& range, bool forceRepaint) {
+    SelectRange(range.minRow, range.minCol, range.maxRow, range.maxCol, forceRepaint);
+}
+
+void CGridCtrl::SelectRange(int minRow, int minCol, int maxRow, int maxCol, bool forceRepaint) {
+    if (!m_enableSelection) return;
+    Q_UNUSED(forceRepaint);  // every redraw is a repaint request anyway
+    const CCellRange range(minRow, minCol, maxRow, maxCol);
+    for (const CCellID& cell : m_model.GetSelectedCells()) {
+        m_model.SetItemState(cell.row, cell.col, GetItemState(cell.row, cell.col) & ~GVIS_SELECTED);
+        if (!range.InRange(cell.row, cell.col)) InvalidateCellRect(cell);
+    }
+    if (!m_singleSelection) {
+        for (quint64 key : std::as_const(m_prevSelection)) {
+            const CCellID cell(int(quint32(key)), int(key >> 32));
+            if (m_model.SetItemState(cell.row, cell.col,
+                                     GetItemState(cell.row, cell.col) | GVIS_SELECTED))
+                InvalidateCellRect(cell);
+        }
+    }
+    if (!IsValid(range)) return;
+    for (int r = range.minRow; r <= range.maxRow; ++r) {
+        for (int c = range.minCol; c <= range.maxCol; ++c) {
+            const quint32 state = GetItemState(r, c);
+            if (state & GVIS_SELECTED) continue;
+            m_model.SetItemState(r, c, state | GVIS_SELECTED);
+            InvalidateCellRect(CCellID(r, c));
+        }
+    }
+}
+
+void CGridCtrl::ClearSelection() {
+    SelectRange(-1, -1, -1, -1);
+    SetFocusCell(-1, -1);
+}
+
+void CGridCtrl::SelectAllCells() {
+    if (!m_enableSelection) return;
+    SelectRange(GetFixedRowCount(), GetFixedColumnCount(), GetRowCount() - 1, GetColumnCount() - 1);
+}
+
+void CGridCtrl::SelectColumns(const CCellID& cell) {
+    if (!m_enableSelection || !IsValid(cell) || cell.col < GetFixedColumnCount()) return;
+    SelectRange(GetFixedRowCount(), std::min(m_selectionStartCell.col, cell.col), GetRowCount() - 1,
+                std::max(m_selectionStartCell.col, cell.col));
+}
+
+void CGridCtrl::SelectRows(const CCellID& cell) {
+    if (!m_enableSelection || !IsValid(cell) || cell.row < GetFixedRowCount()) return;
+    if (m_listMode && m_singleSelection) {
+        SelectRange(cell.row, GetFixedColumnCount(), cell.row, GetColumnCount() - 1);
+    } else {
+        SelectRange(std::min(m_selectionStartCell.row, cell.row), GetFixedColumnCount(),
+                    std::max(m_selectionStartCell.row, cell.row), GetColumnCount() - 1);
+    }
+}
+
+void CGridCtrl::SelectCells(const CCellID& cell) {
+    if (!m_enableSelection || !IsValid(cell) || IsCellFixed(cell.row, cell.col)) return;
+    SelectRange(
+        std::min(m_selectionStartCell.row, cell.row), std::min(m_selectionStartCell.col, cell.col),
+        std::max(m_selectionStartCell.row, cell.row), std::max(m_selectionStartCell.col, cell.col));
+}
+
+void CGridCtrl::ExtendSelection(const CCellID& cell) {
+    switch (m_mouseMode) {
+        case MOUSE_SELECT_ALL:
+            SelectAllCells();
+            break;
+        case MOUSE_SELECT_COL:
+            SelectColumns(cell);
+            break;
+        case MOUSE_SELECT_ROW:
+            SelectRows(cell);
+            break;
+        case MOUSE_SELECT_CELLS:
+            SelectCells(cell);
+            break;
+        default:
+            break;
+    }
+}
+
+// ---------------------------------------------------------------- painting
+
+void CGridCtrl::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    m_paintNow = Now();
+    OnDraw(painter, event->rect());
+}
+
+void CGridCtrl::PaintEmptyArea(QPainter& p, const QRect& clip) {
+    // K: the area being painted, V: the area the cells cover, both with exclusive edges.
+    const int kl = clip.left(), kt = clip.top(), kr = clip.left() + clip.width(),
+              kb = clip.top() + clip.height();
+    QRect visible;
+    Layout().GetVisibleScrollRange(&visible);
+    const int vr = visible.width(), vb = visible.height();
+    const int w = GetFixedColumnWidth(), h = GetFixedRowHeight();
+    const QColor fixedBk = Colour(m_fixedBkColour);
+    if (kl < w && kt < vb) p.fillRect(Ltrb(kl, kt, w, vb), fixedBk);
+    if (kt < h && w < kr && kl < vr) p.fillRect(Ltrb(w - 1, kt, vr, h), fixedBk);
+    const QRect cells = Ltrb(std::max(kl, w), std::max(kt, h), std::min(kr, vr), std::min(kb, vb));
+    if (!cells.isEmpty()) p.fillRect(cells, Colour(m_bkColour));
+    const QColor shadow = Colour(m_shadowColour);
+    if (vr < kr) p.fillRect(Ltrb(vr, kt, kr, kb), shadow);
+    if (vb < kb && kl < vr) p.fillRect(Ltrb(kl, vb, vr, kb), shadow);
+}
+
+void CGridCtrl::OnDraw(QPainter& p, const QRect& clip) {
+    if (clip.isEmpty()) return;
+    PaintEmptyArea(p, clip);
+
+    const GridLayout layout = Layout();
+    const GridSizeList& widths = m_model.ColumnWidths();
+    const GridSizeList& heights = m_model.RowHeights();
+    const int fixedRows = GetFixedRowCount(), fixedCols = GetFixedColumnCount();
+    const int w = GetFixedColumnWidth(), h = GetFixedRowHeight();
+    QRect visibleRect;
+    const CCellRange vis = layout.GetVisibleScrollRange(&visibleRect);
+    const int clipTop = clip.top(), clipBottom = clip.bottom();
+    const int clipLeft = clip.left(), clipRight = clip.right();
+
+    // The corner of fixed rows and columns.
+    for (int r = 0, top = 0; r < fixedRows; top += heights.Get(r), ++r)
+        for (int c = 0, left = 0; c < fixedCols; left += widths.Get(c), ++c)
+            DrawFixedCell(p, r, c, QRect(left, top, widths.Get(c), heights.Get(r)), false);
+
+    // Walks rows [r0, r1] from y0 and columns [c0, c1] from x0, drawing those in the clip.
+    auto drawBlock = [&](int r0, int r1, int y0, int c0, int c1, int x0, bool fixed) {
+        int top = y0;
+        for (int r = r0; r <= r1 && r < GetRowCount(); ++r) {
+            const int rh = heights.Get(r);
+            if (top > clipBottom) break;
+            if (top + rh - 1 < clipTop) {
+                top += rh;
+                continue;
+            }
+            int left = x0;
+            for (int c = c0; c <= c1 && c < GetColumnCount(); ++c) {
+                const int cw = widths.Get(c);
+                if (left > clipRight) break;
+                if (left + cw - 1 >= clipLeft) {
+                    const QRect rect(left, top, cw, rh);
+                    if (fixed)
+                        DrawFixedCell(p, r, c, rect, false);
+                    else
+                        DrawCell(p, r, c, rect, false);
+                }
+                left += cw;
+            }
+            top += rh;
+        }
+    };
+    if (vis.minRow >= 0 && vis.maxRow >= vis.minRow)
+        drawBlock(vis.minRow, vis.maxRow, h, 0, fixedCols - 1, 0, true);
+    if (vis.minCol >= 0 && vis.maxCol >= vis.minCol)
+        drawBlock(0, fixedRows - 1, 0, vis.minCol, vis.maxCol, w, true);
+    if (vis.IsValid()) drawBlock(vis.minRow, vis.maxRow, h, vis.minCol, vis.maxCol, w, false);
+
+    // Grid lines between the scrollable cells; fixed cells have their own borders.
+    if (!vis.IsValid() || m_gridLines <= 0) return;
+    p.setPen(QPen(Colour(m_gridColour), 0));
+    if (m_gridLines == 2 || m_gridLines == 3) {
+        int x = w;
+        for (int c = vis.minCol; c <= vis.maxCol; ++c) {
+            x += widths.Get(c);
+            p.drawLine(x - 1, h, x - 1, visibleRect.height() - 1);
+        }
+    }
+    if (m_gridLines == 1 || m_gridLines == 3) {
+        int y = h;
+        for (int r = vis.minRow; r <= vis.maxRow; ++r) {
+            y += heights.Get(r);
+            p.drawLine(w, y - 1, visibleRect.width() - 1, y - 1);
+        }
+    }
+    p.setPen(Qt::NoPen);
+}
+
+void CGridCtrl::DrawCellText(QPainter& p, const QRect& rect, quint32 format, const QString& text,
+                             const QFont& font) {
+    if (text.isEmpty() || rect.isEmpty()) return;
+    int flags = 0;
+    if (format & DT_RIGHT)
+        flags |= Qt::AlignRight;
+    else if (format & DT_CENTER)
+        flags |= Qt::AlignHCenter;
+    else
+        flags |= Qt::AlignLeft;
+    if (format & DT_SINGLELINE) {
+        flags |= Qt::TextSingleLine;
+        if (format & DT_VCENTER)
+            flags |= Qt::AlignVCenter;
+        else if (format & DT_BOTTOM)
+            flags |= Qt::AlignBottom;
+        else
+            flags |= Qt::AlignTop;
+    } else {
+        flags |= Qt::AlignTop;
+        if (format & DT_WORDBREAK) flags |= Qt::TextWordWrap;
+    }
+    if (!(format & DT_NOPREFIX)) flags |= Qt::TextShowMnemonic;
+    if (format & DT_NOCLIP) flags |= Qt::TextDontClip;
+    if (!(p.font() == font)) p.setFont(font);
+    p.drawText(rect, flags, text);
+}
+
+bool CGridCtrl::DrawFixedCell(QPainter& p, int row, int col, const QRect& cellRect, bool) {
+    if (!m_allowDraw) return false;
+    const CGridCell* cell = m_model.GetCell(row, col);
+    if (!cell) return false;
+    const std::optional<GridOverlays::Colours> overlay = m_overlays.At(row, col, m_paintNow);
+    GridColour bk = overlay ? overlay->bk : cell->bkClr;
+    GridColour fg = overlay ? overlay->fg : cell->fgClr;
+    if (bk == kGridDefaultColour) bk = m_fixedBkColour;
+    if (fg == kGridDefaultColour) fg = m_fixedTextColour;
+    p.fillRect(cellRect, Colour(bk));
+
+    QFont font = cell->font;
+    const bool focusValid = IsValid(m_focusCell);
+    const bool heading = focusValid && (row == m_focusCell.row || col == m_focusCell.col);
+    if (heading) font.setWeight(QFont::DemiBold);
+
+    // left/top inclusive, right/bottom as the classic rectangle of the cell
+    int l = cellRect.left(), t = cellRect.top();
+    int r = cellRect.left() + cellRect.width() - 1, b = cellRect.top() + cellRect.height() - 1;
+    const QPalette& pal = palette();
+    if (!heading) {
+        // Raised: light top and left edges, dark right and bottom edges.
+        p.setPen(QPen(pal.color(QPalette::Light), 0));
+        p.drawLine(l, t, r - 1, t);
+        p.drawLine(l, t, l, b - 1);
+        p.setPen(QPen(pal.color(QPalette::Shadow), 0));
+        p.drawLine(r, t, r, b);
+        p.drawLine(l + 1, b, r, b);
+        l += 1, t += 1, r -= 1, b -= 1;
+    } else {
+        // Sunken: the heading of the focus cell's row or column.
+        p.setPen(QPen(pal.color(QPalette::Shadow), 0));
+        p.drawLine(l, t, r, t);
+        p.drawLine(l, t, l, b);
+        p.setPen(QPen(pal.color(QPalette::Midlight), 0));
+        p.drawLine(r, t + 1, r, b);
+        p.drawLine(l + 1, b, r, b);
+        l += 1, t += 1;  // the rectangle grew by one at right and bottom, then shrank by one
+    }
+    const int margin = GetMargin();
+    l += margin;
+    r -= margin;
+    if (cell->image >= 0 && cell->image < m_images.size()) {
+        const QPixmap& image = m_images[cell->image];
+        p.drawPixmap(l, t, image);
+        l += margin + image.width() + 1;
+    }
+    p.setPen(Colour(fg));
+    DrawCellText(p, Ltrb(l, t, r, b), cell->format, GetItemText(row, col), font);
+    return true;
+}
+
+bool CGridCtrl::DrawCell(QPainter& p, int row, int col, const QRect& cellRect, bool) {
+    if (!m_allowDraw) return false;
+    const CGridCell* cell = m_model.GetCell(row, col);
+    if (!cell) return false;
+    const std::optional<GridOverlays::Colours> overlay = m_overlays.At(row, col, m_paintNow);
+    GridColour bkValue = overlay ? overlay->bk : cell->bkClr;
+    GridColour fgValue = overlay ? overlay->fg : cell->fgClr;
+    const QColor bk = Colour(bkValue == kGridDefaultColour ? m_bkColour : bkValue);
+    QColor fg = Colour(fgValue == kGridDefaultColour ? m_textColour : fgValue);
+
+    int l = cellRect.left(), t = cellRect.top();
+    int r = cellRect.left() + cellRect.width() - 1, b = cellRect.top() + cellRect.height() - 1;
+    // The fill covers the whole cell; the grid lines drawn later take its last row and column.
+    if (cell->state & GVIS_FOCUSED) {
+        p.fillRect(cellRect, bk);
+        p.setPen(QPen(Qt::black, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(l, t, r - 1 - l, b - 1 - t);
+        l += 1, t += 1, r -= 1, b -= 1;
+    } else if ((cell->state & GVIS_SELECTED) && !overlay) {
+        p.fillRect(cellRect, palette().color(QPalette::Highlight));
+        fg = palette().color(QPalette::HighlightedText);
+    } else {
+        p.fillRect(cellRect, bk);
+    }
+    if (cell->state & GVIS_DROPHILITED) {
+        p.setPen(QPen(Qt::black, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(l, t, r - 1 - l, b - 1 - t);
+    }
+    const int margin = GetMargin();
+    l += margin;
+    r -= margin;
+    if (cell->image >= 0 && cell->image < m_images.size()) {
+        const QPixmap& image = m_images[cell->image];
+        p.drawPixmap(l, t, image);
+        l += margin + image.width() + 1;
+    }
+    p.setPen(fg);
+    DrawCellText(p, Ltrb(l, t, r, b), cell->format, GetItemText(row, col), cell->font);
+    return true;
+}
