@@ -1,15 +1,23 @@
 #include "controls/GridCtrl.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QTimerEvent>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "controls/FontTextMetrics.h"
+#include "controls/InPlaceEdit.h"
 #include "platform/WaitCursor.h"
 
 namespace {
@@ -38,6 +46,7 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* 
     // Every pixel is painted by OnDraw, so Qt need not erase first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
+    viewport()->setMouseTracking(true);  // the pointer over a divider shows the resize arrows
     AdoptSystemColours(true);
     ApplyFont(QApplication::font("QMessageBox"));
 
@@ -55,7 +64,12 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* 
     SetFixedColumnCount(fixedCols);
 }
 
-CGridCtrl::~CGridCtrl() = default;
+CGridCtrl::~CGridCtrl() {
+    if (m_editor) {
+        m_editor->Abandon();
+        delete m_editor.data();
+    }
+}
 
 GridLayout CGridCtrl::Layout() const {
     return GridLayout(m_model,
@@ -118,6 +132,7 @@ bool CGridCtrl::DeleteAllItems() {
     m_model.DeleteAllItems();
     m_focusCell = CCellID();
     m_selectionStartCell = CCellID();
+    m_leftClickDownCell = CCellID();
     m_prevSelection.clear();
     ClearOverlays();
     // An empty grid has nothing to scroll; stale ranges would keep showing scroll bars.
@@ -190,8 +205,11 @@ bool CGridCtrl::IsCellEditable(int row, int col) const {
     return m_model.IsCellEditable(m_editable, row, col);
 }
 
+// The focus mark stays: the cell is still the focus cell and keeps its frame.
 void CGridCtrl::EmptyCell(int row, int col) {
-    m_model.EmptyCell(row, col);
+    if (!IsValid(row, col)) return;
+    m_model.SetItemState(row, col, GetItemState(row, col) & GVIS_FOCUSED);
+    m_model.SetItemText(row, col, QString());
 }
 
 // ---------------------------------------------------------------- sizes and sorting
@@ -321,7 +339,14 @@ void CGridCtrl::OnScrollAction(Qt::Orientation orientation, int action) {
 }
 
 void CGridCtrl::scrollContentsBy(int, int) {
+    EndEditForScroll();
     RequestRepaint();
+}
+
+// Scrolling or resizing moves cells from under an open editor; the grid takes the focus
+// back, which ends the edit.
+void CGridCtrl::EndEditForScroll() {
+    if (m_editor && m_editor->hasFocus()) setFocus(Qt::OtherFocusReason);
 }
 
 void CGridCtrl::ResetScrollBars() {
@@ -344,6 +369,7 @@ void CGridCtrl::resizeEvent(QResizeEvent* event) {
     static bool inResize = false;
     if (inResize) return;
     inResize = true;
+    EndEditForScroll();
     ResetScrollBars();
     inResize = false;
 }
@@ -638,6 +664,11 @@ void CGridCtrl::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     m_paintNow = Now();
     OnDraw(painter, event->rect());
+    if (m_bandShown) {
+        // The resize tracking band inverts what lies under it.
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.fillRect(TrackingBandRect(), Qt::white);
+    }
 }
 
 void CGridCtrl::PaintEmptyArea(QPainter& p, const QRect& clip) {
@@ -850,4 +881,683 @@ bool CGridCtrl::DrawCell(QPainter& p, int row, int col, const QRect& cellRect, b
     p.setPen(fg);
     DrawCellText(p, Ltrb(l, t, r, b), cell->format, GetItemText(row, col), cell->font);
     return true;
+}
+
+// ---------------------------------------------------------------- mouse
+
+namespace {
+Qt::KeyboardModifiers Mods(const QInputEvent* e) {
+    return e->modifiers();
+}
+}  // namespace
+
+bool CGridCtrl::MouseOverColumnResizeArea(const QPoint& point) const {
+    if (point.y() >= GetFixedRowHeight()) return false;
+    const GridLayout layout = Layout();
+    const CCellID cell = layout.HitTestCell(point, true);
+    QPoint start;
+    if (!IsValid(cell) || !layout.GetCellOrigin(cell.row, cell.col, start)) return false;
+    const int width = GetColumnWidth(cell.col);
+    return (point.x() - start.x() <= m_resizeCaptureRange && cell.col != 0) ||
+           (start.x() + width - point.x() <= m_resizeCaptureRange);
+}
+
+bool CGridCtrl::MouseOverRowResizeArea(const QPoint& point) const {
+    if (point.x() >= GetFixedColumnWidth()) return false;
+    const GridLayout layout = Layout();
+    const CCellID cell = layout.HitTestCell(point, true);
+    QPoint start;
+    if (!IsValid(cell) || !layout.GetCellOrigin(cell.row, cell.col, start)) return false;
+    const int height = GetRowHeight(cell.row);
+    return (point.y() - start.y() <= m_resizeCaptureRange && cell.row != 0) ||
+           (start.y() + height - point.y() <= m_resizeCaptureRange);
+}
+
+// The pointer over a divider shows the resize arrows and arms a resize.
+void CGridCtrl::UpdateHover(const QPoint& point) {
+    if (m_allowColResize && MouseOverColumnResizeArea(point)) {
+        if (m_mouseMode != MOUSE_OVER_COL_DIVIDE) {
+            viewport()->setCursor(Qt::SizeHorCursor);
+            m_mouseMode = MOUSE_OVER_COL_DIVIDE;
+        }
+    } else if (m_allowRowResize && MouseOverRowResizeArea(point)) {
+        if (m_mouseMode != MOUSE_OVER_ROW_DIVIDE) {
+            viewport()->setCursor(Qt::SizeVerCursor);
+            m_mouseMode = MOUSE_OVER_ROW_DIVIDE;
+        }
+    } else if (m_mouseMode != MOUSE_NOTHING) {
+        viewport()->setCursor(Qt::ArrowCursor);
+        m_mouseMode = MOUSE_NOTHING;
+    }
+}
+
+// While a divider is dragged the pointer counts as held inside the client area and right
+// of (or below) the edge of the column (row) being sized, so a size never turns negative.
+QPoint CGridCtrl::Confined(const QPoint& point) const {
+    const int right = std::max(0, viewport()->width() - 1);
+    const int bottom = std::max(0, viewport()->height() - 1);
+    QPoint p(std::clamp(point.x(), 0, right), std::clamp(point.y(), 0, bottom));
+    if (m_mouseMode == MOUSE_SIZING_COL)
+        p.setX(std::clamp(point.x(), std::min(m_sizingOrigin, right), right));
+    if (m_mouseMode == MOUSE_SIZING_ROW)
+        p.setY(std::clamp(point.y(), std::min(m_sizingOrigin, bottom), bottom));
+    return p;
+}
+
+QRect CGridCtrl::TrackingBandRect() const {
+    if (m_mouseMode == MOUSE_SIZING_ROW) return QRect(0, m_bandPoint.y(), viewport()->width(), 2);
+    return QRect(m_bandPoint.x(), 0, 2, viewport()->height());
+}
+
+void CGridCtrl::MoveTrackingBand(const QPoint& point) {
+    if (m_bandShown) viewport()->update(TrackingBandRect());
+    m_bandPoint = point;
+    m_bandShown = true;
+    viewport()->update(TrackingBandRect());
+}
+
+void CGridCtrl::HideTrackingBand() {
+    if (!m_bandShown) return;
+    viewport()->update(TrackingBandRect());
+    m_bandShown = false;
+}
+
+void CGridCtrl::LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers) {
+    m_leftClickDownPoint = point;
+    m_leftClickDownCell = HitTestCell(point, true);
+    if (!IsValid(m_leftClickDownCell)) return;
+    m_selectionStartCell = (modifiers & Qt::ShiftModifier) ? m_focusCell : m_leftClickDownCell;
+    setFocus(Qt::MouseFocusReason);  // ends an edit in progress
+
+    if (m_leftClickDownCell == m_focusCell) {
+        m_mouseMode = MOUSE_PREPARE_EDIT;
+        return;
+    }
+    if (m_mouseMode != MOUSE_OVER_COL_DIVIDE && m_mouseMode != MOUSE_OVER_ROW_DIVIDE) {
+        SetFocusCell(-1, -1);
+        SetFocusCell(std::max(m_leftClickDownCell.row, GetFixedRowCount()),
+                     std::max(m_leftClickDownCell.col, GetFixedColumnCount()));
+    }
+    if (m_mouseMode == MOUSE_NOTHING) {
+        if (m_allowColResize && MouseOverColumnResizeArea(point)) {
+            viewport()->setCursor(Qt::SizeHorCursor);
+            m_mouseMode = MOUSE_OVER_COL_DIVIDE;
+        } else if (m_allowRowResize && MouseOverRowResizeArea(point)) {
+            viewport()->setCursor(Qt::SizeVerCursor);
+            m_mouseMode = MOUSE_OVER_ROW_DIVIDE;
+        }
+    }
+
+    if (m_mouseMode == MOUSE_OVER_COL_DIVIDE) {
+        m_mouseMode = MOUSE_SIZING_COL;
+        int col = m_leftClickDownCell.col;
+        QPoint start;
+        GetCellOrigin(0, col, start);
+        // Just right of a column's left edge the divider belongs to the column before it.
+        QPoint previous;
+        if (point.x() - start.x() <= m_resizeCaptureRange && col > 0 &&
+            GetCellOrigin(0, col - 1, previous)) {
+            --col;
+            start = previous;
+        }
+        m_sizingIndex = col;
+        m_sizingOrigin = start.x();
+        MoveTrackingBand(Confined(point));
+    } else if (m_mouseMode == MOUSE_OVER_ROW_DIVIDE) {
+        m_mouseMode = MOUSE_SIZING_ROW;
+        int row = m_leftClickDownCell.row;
+        QPoint start;
+        GetCellOrigin(row, 0, start);
+        QPoint previous;
+        if (point.y() - start.y() <= m_resizeCaptureRange && row > 0 &&
+            GetCellOrigin(row - 1, 0, previous)) {
+            --row;
+            start = previous;
+        }
+        m_sizingIndex = row;
+        m_sizingOrigin = start.y();
+        MoveTrackingBand(Confined(point));
+    } else {
+        m_prevSelection.clear();
+        if (modifiers & Qt::ControlModifier)
+            for (const CCellID& cell : m_model.GetSelectedCells())
+                m_prevSelection.insert(CellKey(cell));
+        if (m_leftClickDownCell.row < GetFixedRowCount()) {
+            OnHeadingRowClick(m_leftClickDownCell);
+        } else if (m_leftClickDownCell.col < GetFixedColumnCount()) {
+            OnHeadingColumnClick(m_leftClickDownCell);
+        } else {
+            m_mouseMode = m_listMode ? MOUSE_SELECT_ROW : MOUSE_SELECT_CELLS;
+            ExtendSelection(m_leftClickDownCell);
+        }
+        m_autoScrollTimer.start(25, this);
+    }
+    m_lastMousePoint = point;
+}
+
+void CGridCtrl::LeftButtonUp(const QPoint& point) {
+    StopAutoScroll();
+    if (m_mouseMode == MOUSE_PREPARE_EDIT) {
+        BeginCellEdit(m_focusCell.row, m_focusCell.col, kEditByMouse);
+    } else if (m_mouseMode == MOUSE_SIZING_COL || m_mouseMode == MOUSE_SIZING_ROW) {
+        HideTrackingBand();
+        if (point != m_leftClickDownPoint) {
+            const QPoint p = Confined(point);
+            if (m_mouseMode == MOUSE_SIZING_COL)
+                SetColumnWidth(m_sizingIndex, p.x() - m_sizingOrigin);
+            else
+                SetRowHeight(m_sizingIndex, p.y() - m_sizingOrigin);
+            ResetScrollBars();
+            RequestRepaint();
+        }
+    }
+    m_mouseMode = MOUSE_NOTHING;
+    viewport()->setCursor(Qt::ArrowCursor);
+    if (IsValid(m_leftClickDownCell))
+        QMetaObject::invokeMethod(
+            this, [this] { emit Command(); }, Qt::QueuedConnection);
+    // As after any release, the pointer may rest on a divider again (a double click there
+    // auto-sizes).
+    UpdateHover(point);
+}
+
+void CGridCtrl::EndDragByRightButton() {
+    StopAutoScroll();
+    HideTrackingBand();
+    m_mouseMode = MOUSE_NOTHING;
+    viewport()->setCursor(Qt::ArrowCursor);
+    NotifyOwner(m_focusCell.row, m_focusCell.col, NM_RCLICK);
+}
+
+void CGridCtrl::mousePressEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        LeftButtonDown(point, Mods(event));
+    } else if (event->button() == Qt::RightButton) {
+        if ((event->buttons() & Qt::LeftButton) && m_mouseMode != MOUSE_NOTHING) {
+            EndDragByRightButton();  // the right button during a left drag ends it
+        } else {
+            // A right click moves focus and selection like a left click, then tells the owner.
+            LeftButtonDown(point, Mods(event));
+            LeftButtonUp(point);
+            m_mouseMode = MOUSE_NOTHING;
+            NotifyOwner(m_focusCell.row, m_focusCell.col, NM_RCLICK);
+        }
+    }
+    event->accept();
+}
+
+void CGridCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) LeftButtonUp(event->position().toPoint());
+    event->accept();
+}
+
+void CGridCtrl::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if ((event->buttons() & Qt::LeftButton) && m_mouseMode != MOUSE_NOTHING &&
+        IsValid(m_leftClickDownCell)) {
+        if (event->buttons() & Qt::RightButton) {
+            EndDragByRightButton();
+        } else {
+            switch (m_mouseMode) {
+                case MOUSE_SELECT_COL:
+                case MOUSE_SELECT_ROW:
+                case MOUSE_SELECT_CELLS: {
+                    const CCellID cell = HitTestCell(point, true);
+                    if (IsValid(cell) && cell != m_focusCell) {
+                        ExtendSelection(cell);
+                        if (!IsCellFixed(cell.row, cell.col)) SetFocusCell(cell);
+                    }
+                    break;
+                }
+                case MOUSE_SIZING_ROW:
+                case MOUSE_SIZING_COL:
+                    MoveTrackingBand(Confined(point));
+                    break;
+                default:
+                    break;
+            }
+        }
+    } else {
+        UpdateHover(point);
+    }
+    m_lastMousePoint = point;
+    event->accept();
+}
+
+void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint point = event->position().toPoint();
+    if (m_mouseMode == MOUSE_OVER_COL_DIVIDE || m_mouseMode == MOUSE_OVER_ROW_DIVIDE) {
+        const bool cols = m_mouseMode == MOUSE_OVER_COL_DIVIDE;
+        const CCellID cell = HitTestCell(point, true);
+        QPoint start;
+        if (GetCellOrigin(cell.row, cell.col, start)) {
+            if (cols)
+                AutoSizeColumn(point.x() - start.x() <= m_resizeCaptureRange ? cell.col - 1
+                                                                             : cell.col);
+            else
+                AutoSizeRow(point.y() - start.y() <= m_resizeCaptureRange ? cell.row - 1
+                                                                          : cell.row);
+            RequestRepaint();
+        }
+    } else if (m_mouseMode == MOUSE_NOTHING) {
+        if (IsValid(m_leftClickDownCell) &&
+            !IsCellFixed(m_leftClickDownCell.row, m_leftClickDownCell.col)) {
+            BeginCellEdit(m_focusCell.row, m_focusCell.col, kEditByMouse);
+        } else if (m_listMode) {
+            const CCellID cell = HitTestCell(point, true);
+            if (IsValid(cell) && cell.row >= GetFixedRowCount() && cell.col < GetFixedColumnCount())
+                BeginCellEdit(cell.row, cell.col, kEditByMouse);
+        }
+    }
+    event->accept();
+}
+
+void CGridCtrl::OnHeadingRowClick(const CCellID& cell) {
+    if (!m_listMode) {
+        m_mouseMode = cell.col < GetFixedColumnCount() ? MOUSE_SELECT_ALL : MOUSE_SELECT_COL;
+        ExtendSelection(cell);
+        return;
+    }
+    if (!m_sortOnClick) return;
+    WaitCursor wait;
+    if (cell.col == m_sortColumn) {
+        m_sortAscending = !m_sortAscending;
+    } else {
+        m_sortColumn = cell.col;
+        m_sortAscending = true;
+    }
+    SortTextItems(m_sortColumn, m_sortAscending);
+    RequestRepaint();
+}
+
+void CGridCtrl::OnHeadingColumnClick(const CCellID& cell) {
+    m_mouseMode = cell.row < GetFixedRowCount() ? MOUSE_SELECT_ALL : MOUSE_SELECT_ROW;
+    ExtendSelection(cell);
+}
+
+// Dragging a selection out of the window keeps scrolling towards the pointer.
+void CGridCtrl::OnAutoScroll() {
+    const QPoint pt = m_lastMousePoint;
+    const int right = viewport()->width(), bottom = viewport()->height();
+    const int w = GetFixedColumnWidth(), h = GetFixedRowHeight();
+    if (pt.y() > bottom || pt.y() < h) {
+        const bool down = pt.y() > bottom;
+        HandleKey(down ? Qt::Key_Down : Qt::Key_Up, Qt::NoModifier);
+        const int y = down ? bottom : h + 1;
+        ExtendSelection(HitTestCell(QPoint(std::clamp(pt.x(), 0, right), y), true));
+    }
+    int x;
+    if (pt.x() > right) {
+        HandleKey(Qt::Key_Right, Qt::NoModifier);
+        x = right;
+    } else if (pt.x() < w) {
+        HandleKey(Qt::Key_Left, Qt::NoModifier);
+        x = w + 1;
+    } else {
+        return;
+    }
+    ExtendSelection(HitTestCell(QPoint(x, std::clamp(pt.y(), 0, bottom)), true));
+}
+
+void CGridCtrl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_autoScrollTimer.timerId())
+        OnAutoScroll();
+    else
+        QAbstractScrollArea::timerEvent(event);
+}
+
+// Each notch scrolls the user's number of lines (whole rows), after the wheel event.
+void CGridCtrl::wheelEvent(QWheelEvent* event) {
+    m_wheelRemainder += event->angleDelta().y();
+    const int lines = QApplication::wheelScrollLines();
+    int steps;
+    GridScroll up, down;
+    if (lines < 0) {
+        steps = m_wheelRemainder / 120;
+        m_wheelRemainder -= steps * 120;
+        up = GridScroll::PageBack;
+        down = GridScroll::PageForward;
+    } else {
+        steps = m_wheelRemainder * lines / 120;
+        if (lines > 0)
+            m_wheelRemainder -= steps * 120 / lines;
+        else
+            m_wheelRemainder = 0;
+        up = GridScroll::LineBack;
+        down = GridScroll::LineForward;
+    }
+    const GridScroll step = steps > 0 ? up : down;
+    for (int i = 0; i < std::abs(steps); ++i)
+        QMetaObject::invokeMethod(
+            this, [this, step] { ScrollBy(Qt::Vertical, step); }, Qt::QueuedConnection);
+    event->accept();
+}
+
+// ---------------------------------------------------------------- keyboard
+
+bool CGridCtrl::event(QEvent* event) {
+    // The grid takes Tab for itself (moving between cells) unless told not to.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && m_handleTabKey &&
+            !(key->modifiers() & Qt::ControlModifier)) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+void CGridCtrl::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (IsValid(m_focusCell) && (mods & Qt::ControlModifier)) {
+        switch (event->key()) {
+            case Qt::Key_A:
+                OnEditSelectAll();
+                break;
+            case Qt::Key_C:
+                OnEditCopy();
+                break;
+            case Qt::Key_V:
+                OnEditPaste();
+                break;
+            case Qt::Key_X:
+                OnEditCut();
+                break;
+            default:
+                break;
+        }
+    }
+    if (HandleKey(event->key(), mods)) {
+        event->accept();
+        return;
+    }
+    // A typed character opens the editor on the focus cell, starting with that character.
+    const QString text = event->text();
+    if (!(mods & (Qt::ControlModifier | Qt::AltModifier)) && m_mouseMode == MOUSE_NOTHING &&
+        !text.isEmpty()) {
+        int firstKey = 0;
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            firstKey = kEditByEnter;
+        else if (event->key() == Qt::Key_Backspace)
+            firstKey = kEditByBackspace;
+        else if (text.at(0).isPrint())
+            firstKey = int(text.toUcs4().value(0));
+        if (firstKey != 0) {
+            BeginCellEdit(m_focusCell.row, m_focusCell.col, firstKey);
+            if (m_editor) {
+                event->accept();
+                return;
+            }
+        }
+    }
+    event->ignore();
+}
+
+bool CGridCtrl::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (!IsValid(m_focusCell)) return false;
+    const int rows = GetRowCount(), cols = GetColumnCount();
+    const int fixedRows = GetFixedRowCount(), fixedCols = GetFixedColumnCount();
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const bool backTab = key == Qt::Key_Backtab || (key == Qt::Key_Tab && shift);
+    CCellID next = m_focusCell;
+    bool wrapped = false;
+    if (key == Qt::Key_Tab && !backTab) {
+        if (next.col < cols - 1) {
+            ++next.col;
+        } else if (next.row < rows - 1) {
+            next.col = fixedCols;
+            ++next.row;
+            wrapped = true;
+        } else {
+            return true;  // the last cell: nothing to move to
+        }
+    } else if (backTab) {
+        if (next.col > fixedCols) {
+            --next.col;
+        } else if (next.row > fixedRows) {
+            --next.row;
+            next.col = cols - 1;
+            wrapped = true;
+        } else {
+            return true;
+        }
+    } else {
+        switch (key) {
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown: {
+                const bool up = key == Qt::Key_PageUp;
+                const int before = GetTopLeftScrollCell().row;
+                ScrollBy(Qt::Vertical, up ? GridScroll::PageBack : GridScroll::PageForward);
+                const int moved = GetTopLeftScrollCell().row - before;
+                if (moved != 0)
+                    next.row = std::clamp(next.row + moved, fixedRows, rows - 1);
+                else
+                    next.row = up ? fixedRows : rows - 1;
+                break;
+            }
+            case Qt::Key_End:
+                ScrollBy(Qt::Vertical, GridScroll::ToEnd);
+                next.row = rows - 1;
+                break;
+            case Qt::Key_Home:
+                ScrollBy(Qt::Vertical, GridScroll::ToStart);
+                next.row = fixedRows;
+                break;
+            case Qt::Key_Left:
+                if (next.col > fixedCols) --next.col;
+                break;
+            case Qt::Key_Right:
+                if (next.col < cols - 1) ++next.col;
+                break;
+            case Qt::Key_Up:
+                if (next.row > fixedRows) --next.row;
+                break;
+            case Qt::Key_Down:
+                if (next.row < rows - 1) ++next.row;
+                break;
+            case Qt::Key_Delete:
+                if (IsCellEditable(m_focusCell)) {
+                    const CCellID cell = m_focusCell;
+                    NotifyOwner(cell.row, cell.col, GVN_BEGINLABELEDIT);
+                    SetItemText(cell.row, cell.col, QString());
+                    SetModified(true, cell.row, cell.col);
+                    NotifyOwner(cell.row, cell.col, GVN_ENDLABELEDIT);
+                    RedrawCell(cell);
+                }
+                break;
+            default:
+                return false;
+        }
+    }
+    if (next == m_focusCell) return true;
+
+    if (m_mouseMode == MOUSE_NOTHING) {
+        m_prevSelection.clear();
+        m_mouseMode = m_listMode ? MOUSE_SELECT_ROW : MOUSE_SELECT_CELLS;
+        if (!shift || key == Qt::Key_Tab || key == Qt::Key_Backtab) m_selectionStartCell = next;
+        ExtendSelection(next);
+        m_mouseMode = MOUSE_NOTHING;
+    }
+    SetFocusCell(next);
+    if (IsCellVisible(next)) return true;
+
+    EnsureVisible(next);
+    if (key == Qt::Key_Tab && !backTab) {
+        if (wrapped) {
+            ScrollBy(Qt::Vertical, GridScroll::LineForward);
+            horizontalScrollBar()->setValue(0);
+        } else {
+            ScrollBy(Qt::Horizontal, GridScroll::LineForward);
+        }
+    } else if (backTab) {
+        if (wrapped) {
+            ScrollBy(Qt::Vertical, GridScroll::LineBack);
+            horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
+        } else {
+            ScrollBy(Qt::Horizontal, GridScroll::LineBack);
+        }
+    } else if (key == Qt::Key_Left) {
+        ScrollBy(Qt::Horizontal, GridScroll::LineBack);
+    } else if (key == Qt::Key_Right) {
+        ScrollBy(Qt::Horizontal, GridScroll::LineForward);
+    } else if (key == Qt::Key_Up) {
+        ScrollBy(Qt::Vertical, GridScroll::LineBack);
+    } else if (key == Qt::Key_Down) {
+        ScrollBy(Qt::Vertical, GridScroll::LineForward);
+    }
+    RequestRepaint();
+    return true;
+}
+
+// ---------------------------------------------------------------- clipboard
+
+std::optional<QString> CGridCtrl::BuildClipboardText() const {
+    const CCellRange range = GetSelectionBounds();
+    if (!IsValid(range)) return std::nullopt;
+    QString text;
+    for (int r = range.minRow; r <= range.maxRow; ++r) {
+        for (int c = range.minCol; c <= range.maxCol; ++c) {
+            if (GetItemState(r, c) & GVIS_SELECTED) {
+                const QString cell = GetItemText(r, c);
+                text += cell.isEmpty() ? QStringLiteral(" ") : cell;
+            }
+            if (c != range.maxCol) text += QLatin1Char('\t');
+        }
+        if (r != range.maxRow) text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+void CGridCtrl::OnEditCopy() {
+    if (const std::optional<QString> text = BuildClipboardText())
+        QApplication::clipboard()->setText(*text);
+}
+
+void CGridCtrl::OnEditCut() {
+    if (!m_editable) return;
+    OnEditCopy();
+    ClearSelectedCells();
+}
+
+void CGridCtrl::ClearSelectedCells() {
+    for (const CCellID& cell : m_model.GetSelectedCells()) {
+        if (!IsCellEditable(cell)) continue;
+        NotifyOwner(cell.row, cell.col, GVN_BEGINLABELEDIT);
+        EmptyCell(cell.row, cell.col);
+        SetModified(true, cell.row, cell.col);
+        NotifyOwner(cell.row, cell.col, GVN_ENDLABELEDIT);
+    }
+    RequestRepaint();
+}
+
+void CGridCtrl::OnEditPaste() {
+    if (!m_editable) return;
+    CCellID target = m_focusCell;
+    if (!IsValid(target)) target = CCellID(GetFixedRowCount(), GetFixedColumnCount());
+    if (!IsValid(target)) return;
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data || !data->hasText()) return;
+    PasteClipboardText(target.row, target.col, data->text());
+}
+
+void CGridCtrl::OnEditSelectAll() {
+    SelectAllCells();
+}
+
+bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
+    if (!IsValid(row, col) || !IsCellEditable(row, col)) return false;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    // An empty line between two line feeds still stands for a row: it empties one cell.
+    for (int j = 0; j + 1 < lines.size(); ++j)
+        if (lines[j].isEmpty()) lines[j] = QStringLiteral(" ");
+    for (int j = 0; j < lines.size(); ++j) {
+        const QStringList tokens =
+            lines[j].split(QRegularExpression(QStringLiteral("[\t,\n]+")), Qt::SkipEmptyParts);
+        for (int k = 0; k < tokens.size(); ++k) {
+            const int r = row + j, c = col + k;
+            if (!IsValid(r, c) || !IsCellEditable(r, c)) continue;
+            NotifyOwner(r, c, GVN_BEGINLABELEDIT);
+            SetItemText(r, c, tokens[k].trimmed());
+            SetModified(true, r, c);
+            m_model.SetItemState(r, c, GetItemState(r, c) & ~GVIS_SELECTED);
+            NotifyOwner(r, c, GVN_ENDLABELEDIT);
+        }
+    }
+    RequestRepaint();
+    return true;
+}
+
+bool CGridCtrl::CanCopy() const {
+    const CCellRange range = GetSelectionBounds();
+    return IsValid(range) && range.Count() > 0;
+}
+
+bool CGridCtrl::CanCut() const {
+    return m_editable && CanCopy();
+}
+
+bool CGridCtrl::CanPaste() const {
+    if (!IsValid(m_focusCell) || !IsCellEditable(m_focusCell)) return false;
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasText();
+}
+
+// ---------------------------------------------------------------- in-place editing
+
+void CGridCtrl::BeginCellEdit(int row, int col, int firstKey) {
+    EnsureVisible(row, col);
+    if (!IsValid(row, col) || !IsCellEditable(row, col) || !IsCellVisible(row, col)) return;
+    QRect rect;
+    if (!GetCellRect(row, col, rect)) return;
+    NotifyOwner(row, col, GVN_BEGINLABELEDIT);
+    const quint32 format = GetItemFormat(row, col);
+    const Qt::Alignment alignment = (format & DT_RIGHT)    ? Qt::AlignRight
+                                    : (format & DT_CENTER) ? Qt::AlignHCenter
+                                                           : Qt::AlignLeft;
+    CreateCellEditor(rect, alignment, row, col, GetItemText(row, col), firstKey);
+}
+
+CInPlaceEdit* CGridCtrl::GetInPlaceEdit() const {
+    return m_editor.data();
+}
+
+void CGridCtrl::CreateCellEditor(const QRect& rect, Qt::Alignment alignment, int row, int col,
+                                 const QString& text, int firstKey) {
+    m_editor = new CInPlaceEdit(this, rect, alignment, row, col, text, firstKey);
+}
+
+void CGridCtrl::AcceptCellEdit(int row, int col, const QString& text) {
+    if (!IsValid(row, col) || text == GetItemText(row, col)) return;
+    SetModified(true, row, col);
+    SetItemText(row, col, text);
+}
+
+void CGridCtrl::EditorFinished(int row, int col, const QString& text, int lastKey) {
+    AcceptCellEdit(row, col, text);
+    InvalidateCellRect(CCellID(row, col));
+    NotifyOwner(row, col, GVN_ENDLABELEDIT);
+    switch (lastKey) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            // Editing goes on in the cell the key leads to, once the focus change is over.
+            QMetaObject::invokeMethod(
+                this,
+                [this, lastKey] {
+                    HandleKey(lastKey, Qt::NoModifier);
+                    BeginCellEdit(m_focusCell.row, m_focusCell.col, lastKey);
+                },
+                Qt::QueuedConnection);
+            break;
+        default:
+            break;
+    }
 }

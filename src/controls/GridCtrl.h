@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QList>
 #include <QPixmap>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -17,6 +19,7 @@
 #include "controls/GridTextMetrics.h"
 #include "controls/GridTypes.h"
 
+class CInPlaceEdit;
 class QPainter;
 
 // The owner-drawn grid that shows the login matrix: fixed heading rows and columns, cells
@@ -41,6 +44,11 @@ public:
         MOUSE_SIZING_COL = 9,
         MOUSE_PREPARE_EDIT = 10,
     };
+
+    // First keys of BeginCellEdit besides characters and Qt::Key_* navigation keys.
+    static constexpr int kEditByMouse = 1;
+    static constexpr int kEditByBackspace = 8;
+    static constexpr int kEditByEnter = 13;
 
     explicit CGridCtrl(int rows = 0, int cols = 0, int fixedRows = 0, int fixedCols = 0,
                        QWidget* parent = nullptr);
@@ -212,6 +220,37 @@ public:
     void ExtendSelection(const CCellID& cell);
     int GetMouseMode() const { return m_mouseMode; }
 
+    // ------------------------------------------------------------ clipboard
+    // Tab-separated columns and "\n"-separated rows of the selected cells' texts (an empty
+    // selected cell gives one blank); none when nothing is selected.
+    virtual std::optional<QString> BuildClipboardText() const;
+    // Splits `text` into lines at "\n" and each line into tokens at runs of tabs and commas,
+    // and stores token k of line j, trimmed, in cell (row + j, col + k). Tokens that fall
+    // outside the grid or on a cell that cannot be edited are dropped. False when the
+    // target cell is not there or cannot be edited.
+    virtual bool PasteClipboardText(int row, int col, const QString& text);
+    // Empties every selected, editable cell as if the user had deleted its text.
+    virtual void ClearSelectedCells();
+    virtual void OnEditCut();
+    virtual void OnEditCopy();
+    virtual void OnEditPaste();
+    virtual void OnEditSelectAll();
+    // Whether the owner's copy, cut, paste and select-all commands are available.
+    bool CanCopy() const;
+    bool CanCut() const;
+    bool CanPaste() const;
+    bool CanSelectAll() const { return m_enableSelection; }
+
+    // ------------------------------------------------------------ editing
+    // Scrolls the cell into view and, when it can be edited, opens the in-place editor.
+    // firstKey: kEditByMouse, kEditByEnter or kEditByBackspace put the caret at the end
+    // (Backspace also removes the last character); Tab, space and the Qt::Key_* navigation
+    // keys select the whole text; any other character replaces the text.
+    virtual void BeginCellEdit(int row, int col, int firstKey);
+    // Stores an edited text, marking the cell modified when it differs.
+    virtual void AcceptCellEdit(int row, int col, const QString& text);
+    CInPlaceEdit* GetInPlaceEdit() const;
+
     // The display-free parts, for tests and for owners that need more than the above.
     const GridModel& Model() const { return m_model; }
     GridLayout Layout() const;
@@ -224,6 +263,11 @@ signals:
 
 protected:
     // Virtual hooks.
+    virtual void OnHeadingRowClick(const CCellID& cell);
+    virtual void OnHeadingColumnClick(const CCellID& cell);
+    virtual void CreateCellEditor(const QRect& rect, Qt::Alignment alignment, int row, int col,
+                                  const QString& text, int firstKey);
+    // Empty text and no state but the focus mark.
     virtual void EmptyCell(int row, int col);
     virtual void OnDraw(QPainter& painter, const QRect& clip);
     virtual bool DrawFixedCell(QPainter& painter, int row, int col, const QRect& rect, bool erase);
@@ -232,12 +276,22 @@ protected:
     void NotifyOwner(int row, int col, int code);
 
     // Qt events.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
+    friend class CInPlaceEdit;
+
     void ApplyFont(const QFont& font);
     void AdoptSystemColours(bool initial);
     QColor Colour(GridColour colour) const;
@@ -252,6 +306,27 @@ private:
                       const QFont& font);
     void OnOverlayTimer();
     qint64 Now() const { return m_clock.elapsed(); }
+    static quint64 CellKey(const CCellID& c) {
+        return (quint64(quint32(c.col)) << 32) | quint32(c.row);
+    }
+
+    // Interaction.
+    void LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers);
+    void LeftButtonUp(const QPoint& point);
+    void EndDragByRightButton();
+    bool MouseOverColumnResizeArea(const QPoint& point) const;
+    bool MouseOverRowResizeArea(const QPoint& point) const;
+    void UpdateHover(const QPoint& point);
+    QPoint Confined(const QPoint& point) const;
+    void MoveTrackingBand(const QPoint& point);
+    void HideTrackingBand();
+    QRect TrackingBandRect() const;
+    // A key of the keyboard table; false for any other key.
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
+    void OnAutoScroll();
+    void StopAutoScroll() { m_autoScrollTimer.stop(); }
+    void EndEditForScroll();
+    void EditorFinished(int row, int col, const QString& text, int lastKey);
 
     GridModel m_model;
     std::unique_ptr<GridTextMetrics> m_metrics;
@@ -282,10 +357,22 @@ private:
     bool m_allowColResize = true;
     bool m_applyingFont = false;
 
+    // Interaction state.
     CCellID m_focusCell;
     CCellID m_selectionStartCell;
+    CCellID m_leftClickDownCell;
+    QPoint m_leftClickDownPoint;
+    QPoint m_lastMousePoint;
     int m_mouseMode = MOUSE_NOTHING;
     QSet<quint64> m_prevSelection;  // cells selected when a Ctrl-click began
+    QBasicTimer m_autoScrollTimer;
+    int m_resizeCaptureRange = 3;
+    int m_sizingIndex = -1;  // column or row being resized
+    int m_sizingOrigin = 0;  // its left or top edge
+    bool m_bandShown = false;
+    QPoint m_bandPoint;
+    int m_wheelRemainder = 0;
+    QPointer<CInPlaceEdit> m_editor;
 
     // Sort state of heading clicks.
     bool m_sortAscending = true;
