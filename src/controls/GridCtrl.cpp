@@ -87,8 +87,9 @@ bool CGridCtrl::SetRowCount(int rows) {
     if (rows < 0) return false;
     if (rows == GetRowCount()) return true;
     if (m_focusCell.row >= rows) SetFocusCell(-1, -1);
+    const bool shrinking = rows < GetRowCount();
     if (!m_model.SetRowCount(rows)) return false;
-    m_overlays.Prune(rows, GetColumnCount());
+    if (shrinking) m_overlays.Prune(rows, GetColumnCount());
     if (m_allowDraw) {
         ResetScrollBars();
         RequestRepaint();
@@ -100,8 +101,9 @@ bool CGridCtrl::SetColumnCount(int cols) {
     if (cols < 0) return false;
     if (cols == GetColumnCount()) return true;
     if (m_focusCell.col >= cols) SetFocusCell(-1, -1);
+    const bool shrinking = cols < GetColumnCount();
     if (!m_model.SetColumnCount(cols)) return false;
-    m_overlays.Prune(GetRowCount(), cols);
+    if (shrinking) m_overlays.Prune(GetRowCount(), cols);
     if (m_allowDraw) {
         ResetScrollBars();
         RequestRepaint();
@@ -378,10 +380,10 @@ void CGridCtrl::resizeEvent(QResizeEvent* event) {
 
 bool CGridCtrl::InvalidateCellRect(const CCellID& cell) {
     if (!m_allowDraw) return false;
-    const GridLayout layout = Layout();
     QRect rect;
-    if (!layout.IsCellVisible(cell.row, cell.col) || !layout.GetCellRect(cell.row, cell.col, rect))
-        return false;
+    if (!Layout().GetCellRect(cell.row, cell.col, rect)) return false;
+    // Visible as in IsCellVisible: it starts inside the client area.
+    if (rect.x() >= viewport()->width() || rect.y() >= viewport()->height()) return false;
     viewport()->update(rect.adjusted(0, 0, 1, 1));
     return true;
 }
@@ -518,9 +520,11 @@ void CGridCtrl::changeEvent(QEvent* event) {
 void CGridCtrl::ShowOverlay(int row, int col, GridColour bk, GridColour fg, int durationMs,
                             int delayMs) {
     if (!IsValid(row, col) || durationMs <= 0) return;
-    const qint64 start = Now() + std::max(0, delayMs);
+    const qint64 now = Now();
+    const qint64 start = now + std::max(0, delayMs);
     m_overlays.Add(row, col, {bk, fg}, start, start + durationMs);
-    OnOverlayTimer();
+    if (start <= now) InvalidateCellRect(CCellID(row, col));
+    ScheduleOverlayTimer(now);
 }
 
 void CGridCtrl::ClearOverlays() {
@@ -529,13 +533,24 @@ void CGridCtrl::ClearOverlays() {
     m_overlayTimer.stop();
 }
 
+// The timer is re-armed only when the next change comes earlier than planned, so that
+// flashing thousands of cells in a row stays cheap.
+void CGridCtrl::ScheduleOverlayTimer(qint64 now) {
+    const std::optional<qint64> next = m_overlays.NextChange();
+    if (!next) {
+        m_overlayTimer.stop();
+        return;
+    }
+    if (m_overlayTimer.isActive() && m_overlayDue <= *next) return;
+    m_overlayDue = *next;
+    m_overlayTimer.start(int(std::clamp<qint64>(*next - now, 0, INT_MAX)));
+}
+
 void CGridCtrl::OnOverlayTimer() {
     const qint64 now = Now();
     for (const CCellID& cell : m_overlays.Advance(now)) InvalidateCellRect(cell);
-    if (const std::optional<qint64> next = m_overlays.NextChange())
-        m_overlayTimer.start(int(std::clamp<qint64>(*next - now, 0, INT_MAX)));
-    else
-        m_overlayTimer.stop();
+    m_overlayTimer.stop();
+    ScheduleOverlayTimer(now);
 }
 
 // ---------------------------------------------------------------- focus and selection

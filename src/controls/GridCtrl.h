@@ -305,6 +305,7 @@ private:
     void DrawCellText(QPainter& painter, const QRect& rect, quint32 format, const QString& text,
                       const QFont& font);
     void OnOverlayTimer();
+    void ScheduleOverlayTimer(qint64 now);
     qint64 Now() const { return m_clock.elapsed(); }
     static quint64 CellKey(const CCellID& c) {
         return (quint64(quint32(c.col)) << 32) | quint32(c.row);
@@ -382,5 +383,6 @@ private:
     GridOverlays m_overlays;
     QTimer m_overlayTimer;
     QElapsedTimer m_clock;
+    qint64 m_overlayDue = 0;  // when the overlay timer fires
     qint64 m_paintNow = 0;
 };
