@@ -56,8 +56,16 @@ int CommandLauncher::LaunchWinAppFg(QString& result, const QString& commandLine)
 
 LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
     LaunchOutcome outcome;
-    const QStringList words = QProcess::splitCommand(request.commandLine);
-    const QString program = ResolveProgram(words.isEmpty() ? QString() : words.first());
+    QString name = request.program;
+    QStringList arguments = request.arguments;
+    if (name.isEmpty()) {
+        const QStringList words = QProcess::splitCommand(request.commandLine);
+        if (!words.isEmpty()) {
+            name = words.first();
+            arguments = words.mid(1);
+        }
+    }
+    const QString program = ResolveProgram(name);
     if (program.isEmpty()) {
         outcome.rc = kNotFound;
         m_prompter.Warning(NotFoundMessage(request.commandLine));
@@ -66,7 +74,7 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
 
     QProcess process;
     process.setProgram(program);
-    process.setArguments(words.mid(1));
+    process.setArguments(arguments);
     process.setStandardInputFile(request.stdinFile.isEmpty() ? QProcess::nullDevice()
                                                              : request.stdinFile);
     if (request.stdoutFile.isEmpty())
