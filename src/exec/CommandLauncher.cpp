@@ -95,7 +95,9 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
 
-    process.start(QIODevice::NotOpen);
+    // Opened for reading although nothing is read: QProcess sends stderr to the null device
+    // when a process is started NotOpen, which would drop the tools' error output.
+    process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         outcome.rc = kStartFailed;
         m_prompter.Warning(StartFailedMessage(request.commandLine));
