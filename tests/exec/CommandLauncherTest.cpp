@@ -96,8 +96,9 @@ TEST(CommandLauncherTest, ArgumentListReachesTheToolWordForWordAndMessagesShowTh
     RecordingPrompter prompter;
     CommandLauncher launcher(prompter);
     // Quotes, blanks, an empty word, percent signs and shell syntax: none is split or read.
-    const QStringList args{QStringLiteral("a \"b\" c"), QString(), QStringLiteral("50% %s %1"),
-                           QStringLiteral("x; touch ") + marker + QStringLiteral(" | $(id) `id` >y")};
+    const QStringList args{
+        QStringLiteral("a \"b\" c"), QString(), QStringLiteral("50% %s %1"),
+        QStringLiteral("x; touch ") + marker + QStringLiteral(" | $(id) `id` >y")};
     LaunchRequest request;
     request.commandLine = QStringLiteral("this line is only shown");
     request.stdoutFile = out;
