@@ -104,18 +104,14 @@ TEST(BrokerAlertBodyTest, FirstBracketedTokenTakesTheCount) {
 }
 
 TEST(BrokerAlertBodyTest, HistoryLineTimeStampStartsAtTheSessionLinesColumn) {
-    const QString line = BrokerAlert::HistoryLine(QStringLiteral("2017/03/05 07:04:09"),
-                                                  QStringLiteral("a@example.com"), true);
-    EXPECT_EQ(line, QStringLiteral("REC : PID=Error NAME=Broker MN=Failed to Respond           "
-                                   "2017/03/05 07:04:09 --> Sent Alert To: a@example.com\n"));
+    const QString stamp = QStringLiteral("2017/03/05 07:04:09");
     const QString session =
         HistoryLog::SessionLine(QStringLiteral("REC : "), QStringLiteral("1"), QStringLiteral("U"),
-                                QStringLiteral("M"), QStringLiteral("2017/03/05 07:04:09"));
-    EXPECT_EQ(line.indexOf(QStringLiteral("2017")), session.indexOf(QStringLiteral("2017")));
-    EXPECT_EQ(line.indexOf(QStringLiteral("2017")), 59);
-    EXPECT_EQ(BrokerAlert::HistoryLine(QStringLiteral("T"), QStringLiteral("a"), false),
-              QStringLiteral("REC : PID=Error NAME=Broker MN=Failed to Respond           "
-                             "T --> Alert Send Failed To: a\n"));
+                                QStringLiteral("M"), stamp);
+    const QString line = BrokerAlert::HistoryLine(stamp, QStringLiteral("a@example.com"), true);
+    EXPECT_EQ(line.indexOf(stamp), session.indexOf(stamp));
+    EXPECT_EQ(line.indexOf(stamp), 59);
+    EXPECT_TRUE(line.endsWith(QStringLiteral(" --> Sent Alert To: a@example.com\n")));
 }
 
 TEST_F(BrokerAlertTest, MailsEveryCheckedRecipientThenRecordsThenScansAgain) {

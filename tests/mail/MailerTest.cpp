@@ -107,36 +107,6 @@ TEST_F(MailerTest, FirstMissingValueStopsEachFormWithItsMessageAndTouchesNothing
     EXPECT_EQ(mailer.SendEmail(QStringLiteral(" "), settings), Mailer::kSent);
 }
 
-TEST_F(MailerTest, CommandKeepsTheToolsArgumentOrderAndShowsTheFamiliarLine) {
-    const MailCommand c = Mailer::ComposeCommand(
-        QStringLiteral("ops@example.com"), QStringLiteral("mx"), QStringLiteral("25"),
-        QStringLiteral("me@example.com"), QStringLiteral("Up 50%"), QStringLiteral("/w"));
-    EXPECT_EQ(c.display, QStringLiteral("vsend ops@example.com -m mx -p 25 -f me@example.com "
-                                        "-s \"Up 50%\" < \"sendmail.txt\" > vsend.log"));
-    EXPECT_EQ(c.request.commandLine, c.display);
-    EXPECT_EQ(c.request.program, QStringLiteral("vsend"));
-    EXPECT_EQ(c.request.arguments,
-              (QStringList{QStringLiteral("ops@example.com"), QStringLiteral("-m"),
-                           QStringLiteral("mx"), QStringLiteral("-p"), QStringLiteral("25"),
-                           QStringLiteral("-f"), QStringLiteral("me@example.com"),
-                           QStringLiteral("-s"), QStringLiteral("Up 50%")}));
-    EXPECT_EQ(c.request.stdinFile, QStringLiteral("/w/sendmail.txt"));
-    EXPECT_EQ(c.request.stdoutFile, QStringLiteral("/w/vsend.log"));
-
-    LaunchOutcome ended;
-    ended.rc = 0;
-    ended.exitStatus = 3;
-    EXPECT_EQ(Mailer::DispatchLine(QStringLiteral("cmd"), ended),
-              QStringLiteral("cmd    rc=0 exit=3"));
-    ended.exitStatus = -1;
-    EXPECT_EQ(Mailer::DispatchLine(QStringLiteral("cmd"), ended),
-              QStringLiteral("cmd    rc=0 exit=signal"));
-    LaunchOutcome timedOut;
-    timedOut.rc = CommandLauncher::kTimedOut;
-    EXPECT_EQ(Mailer::DispatchLine(QStringLiteral("cmd"), timedOut),
-              QStringLiteral("cmd    rc=-9"));
-}
-
 TEST_F(MailerTest, TestMailWritesTheBodyRunsTheToolAndLogsTheLastCommand) {
     const QString body = QStringLiteral("Disk 50% full; 100%d %s %1 done");
     const QString subject = QStringLiteral("Load 90% %d");
