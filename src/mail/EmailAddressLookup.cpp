@@ -98,7 +98,9 @@ int EmailAddressLookup::RunSqlGetEmailAddr(const QString& statement, QString& ad
     if (QFileInfo(outputPath).isFile()) QFile::remove(outputPath);
 
     const LaunchOutcome outcome = m_launcher.Run(ComposeRequest());
-    if (outcome.rc < 0) {
+    // A tool that ended with a failure status may leave its error text where the answer
+    // goes; that text must never pass for the user's address.
+    if (outcome.rc < 0 || outcome.exitStatus != 0) {
         NoteFailure();
         return 0;
     }

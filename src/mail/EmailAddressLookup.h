@@ -21,7 +21,8 @@ public:
     static constexpr const char* kUnableToRead = "Unable to read: ";
     static constexpr const char* kFailedLine = "REC : Execute RUNSQL Get Email Addrs Failed\n";
 
-    // `settings` is read at each lookup for the "Debug" switch.
+    // `settings` is read at each lookup for the "Debug" switch, which adds a history line
+    // for every run that gave no answer without a message box of its own.
     EmailAddressLookup(CommandLauncher& launcher, Prompter& prompter, HistoryLog& history,
                        const AppSettings& settings, const QString& workingDirectory);
 
@@ -30,8 +31,8 @@ public:
 
     // 1 when the tool ran and its answer was read: `address` is then the first data line,
     // or unchanged when there was none. 0 when there was no usable run (statement not
-    // written, tool failed to start or timed out, no answer file, answer unreadable);
-    // `address` is then unchanged.
+    // written, tool failed to start, timed out or ended with a failure status, no answer
+    // file, answer unreadable); `address` is then unchanged.
     int RunSqlGetEmailAddr(const QString& statement, QString& address);
 
     // The address query for a server user name; a quote in the name is doubled so that it

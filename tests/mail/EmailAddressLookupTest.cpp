@@ -138,6 +138,17 @@ TEST_F(EmailAddressLookupTest, ToolLeavingNoAnswerNeverYieldsAnEarlierOne) {
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
+TEST_F(EmailAddressLookupTest, ErrorTextOfAFailedToolIsNeverTakenForTheAddress) {
+    Answer("VQRY ERROR: BKR1: COULD NOT CONNECT TO BROKER\n");
+    tools.SetStatus(kVqry, 1);
+    settings.SetText(Setting::Debug, QStringLiteral("1"));
+    QString address;
+    EXPECT_EQ(Lookup(address), 0);
+    EXPECT_EQ(address, QString());
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_EQ(ReadAll(history.Path()), QByteArray(EmailAddressLookup::kFailedLine));
+}
+
 TEST_F(EmailAddressLookupTest, UnreadableAnswerIsReportedByName) {
     ASSERT_TRUE(QDir(work.path()).mkdir(QStringLiteral("vqrystmt.dat")));
     QString address = QStringLiteral("kept");
