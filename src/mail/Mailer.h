@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <initializer_list>
+#include <utility>
 
 #include "exec/CommandLauncher.h"
 
