@@ -56,8 +56,16 @@ int CommandLauncher::LaunchWinAppFg(QString& result, const QString& commandLine)
 
 LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
     LaunchOutcome outcome;
-    const QStringList words = QProcess::splitCommand(request.commandLine);
-    const QString program = ResolveProgram(words.isEmpty() ? QString() : words.first());
+    QString name = request.program;
+    QStringList arguments = request.arguments;
+    if (name.isEmpty()) {
+        const QStringList words = QProcess::splitCommand(request.commandLine);
+        if (!words.isEmpty()) {
+            name = words.first();
+            arguments = words.mid(1);
+        }
+    }
+    const QString program = ResolveProgram(name);
     if (program.isEmpty()) {
         outcome.rc = kNotFound;
         m_prompter.Warning(NotFoundMessage(request.commandLine));
@@ -66,7 +74,7 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
 
     QProcess process;
     process.setProgram(program);
-    process.setArguments(words.mid(1));
+    process.setArguments(arguments);
     process.setStandardInputFile(request.stdinFile.isEmpty() ? QProcess::nullDevice()
                                                              : request.stdinFile);
     if (request.stdoutFile.isEmpty())
@@ -87,7 +95,9 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
 
-    process.start(QIODevice::NotOpen);
+    // Opened for reading although nothing is read: QProcess sends stderr to the null device
+    // when a process is started NotOpen, which would drop the tools' error output.
+    process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         outcome.rc = kStartFailed;
         m_prompter.Warning(StartFailedMessage(request.commandLine));

@@ -1,21 +1,27 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Prompter;
 
 // One tool run: the command line (program first, quotes respected, never a shell) and,
 // for the mail tool, the files that take the place of its standard input and output.
+// Callers that put user-typed values on the command line set `program` and `arguments`
+// instead: each argument then reaches the tool as one word, exactly as given, and
+// `commandLine` is only the text shown in the launcher's messages.
 struct LaunchRequest {
     QString commandLine;
-    QString stdinFile;   // empty: the child reads nothing
-    QString stdoutFile;  // empty: the child's output is discarded
+    QString stdinFile;        // empty: the child reads nothing
+    QString stdoutFile;       // empty: the child's output is discarded
+    QString program{};        // when set, used instead of splitting `commandLine`
+    QStringList arguments{};  // the arguments that go with `program`
 };
 
 struct LaunchOutcome {
-    int rc = 0;            // 0, or kNotFound / kTimedOut / kStartFailed
-    QString pid;           // the child's process id in decimal, when rc is 0
-    int exitStatus = -1;   // the child's exit status when it ended in time (-1: none)
+    int rc = 0;           // 0, or kNotFound / kTimedOut / kStartFailed
+    QString pid;          // the child's process id in decimal, when rc is 0
+    int exitStatus = -1;  // the child's exit status when it ended in time (-1: none)
 };
 
 // Runs a tool as a child process and waits for it, at most the time limit, keeping the

@@ -89,6 +89,38 @@ TEST(CommandLauncherTest, QuotedArgumentsAndRedirectionsNeverGoThroughAShell) {
     EXPECT_FALSE(QFile::exists(marker));
 }
 
+TEST(CommandLauncherTest, ArgumentListReachesTheToolWordForWordAndMessagesShowTheCommandLine) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("argv.txt"));
+    const QString marker = dir.filePath(QStringLiteral("pwned"));
+    RecordingPrompter prompter;
+    CommandLauncher launcher(prompter);
+    // Quotes, blanks, an empty word, percent signs and shell syntax: none is split or read.
+    const QStringList args{
+        QStringLiteral("a \"b\" c"), QString(), QStringLiteral("50% %s %1"),
+        QStringLiteral("x; touch ") + marker + QStringLiteral(" | $(id) `id` >y")};
+    LaunchRequest request;
+    request.commandLine = QStringLiteral("this line is only shown");
+    request.stdoutFile = out;
+    request.program = QStringLiteral("printf");
+    request.arguments = QStringList{QStringLiteral("[%s]\n")} + args;
+    const LaunchOutcome o = launcher.Run(request);
+    EXPECT_EQ(o.rc, CommandLauncher::kOk);
+    EXPECT_EQ(o.exitStatus, 0);
+    QByteArray expected;
+    for (const QString& a : args) expected += "[" + a.toUtf8() + "]\n";
+    EXPECT_EQ(ReadAll(out), expected);
+    EXPECT_FALSE(QFile::exists(marker));
+    EXPECT_TRUE(prompter.shown.isEmpty());
+
+    request.program = QStringLiteral("no-such-tool-qv");
+    request.commandLine = QStringLiteral("no-such-tool-qv a@b -s \"x y\"");
+    EXPECT_EQ(launcher.Run(request).rc, CommandLauncher::kNotFound);
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text,
+              CommandLauncher::NotFoundMessage(QStringLiteral("no-such-tool-qv a@b -s \"x y\"")));
+}
+
 TEST(CommandLauncherTest, StartFailureMessageNamesTheFirstWordOfLongerCommands) {
     EXPECT_EQ(CommandLauncher::StartFailedMessage(QStringLiteral("vsend a b")),
               QStringLiteral("Failed to Launch Task 'vsend a b, FOREGROUND, INDEPENDENT, "

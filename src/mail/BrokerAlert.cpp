@@ -1,0 +1,51 @@
+#include "mail/BrokerAlert.h"
+
+#include "app/Timestamp.h"
+#include "mail/EmailSettings.h"
+#include "mail/Mailer.h"
+#include "platform/Prompter.h"
+#include "scan/HistoryLog.h"
+#include "scan/ScannerControl.h"
+
+BrokerAlert::BrokerAlert(ScannerControl& scanner, HistoryLog& history, Mailer& mailer,
+                         Prompter& prompter, const Clock& clock, const EmailSettings& settings)
+    : m_scanner(scanner),
+      m_history(history),
+      m_mailer(mailer),
+      m_prompter(prompter),
+      m_clock(clock),
+      m_settings(settings) {}
+
+QString BrokerAlert::ComposeAlertBody(const QString& content, int tries) {
+    const qsizetype open = content.indexOf(QLatin1Char('['));
+    const qsizetype close = content.indexOf(QLatin1Char(']'));
+    if (open < 0 || close < 0) return content;
+    return content.left(open) + QString::number(tries) + content.mid(close + 1);
+}
+
+QString BrokerAlert::HistoryLine(const QString& timestamp, const QString& address, bool sent) {
+    return QString::fromLatin1(kLineHead) + timestamp +
+           QString::fromLatin1(sent ? kSentTo : kFailedTo) + address + QLatin1Char('\n');
+}
+
+void BrokerAlert::SendBrokerAlert(int tries) {
+    if (!m_settings.alertsEnabled) return;
+    m_scanner.PauseScanner();
+
+    if (!m_mailer.WriteContentFile(ComposeAlertBody(m_settings.content, tries))) {
+        m_prompter.Warning(QString::fromLatin1(Mailer::kContentWriteFailed));
+        m_scanner.RunScanCycle();
+        return;
+    }
+
+    // A copy: the loop must not depend on the settings being reloaded meanwhile.
+    const CMapStrToEmailObj recipients = m_settings.alertRecipients;
+    for (const CEmailObj& recipient : recipients) {
+        if (!recipient.IsChecked()) continue;
+        const int result = m_mailer.SendEmail(recipient.Address, m_settings);
+        m_history.WriteHistoryLine(
+            HistoryLine(CurrentTimestamp(m_clock), recipient.Address, Mailer::Sent(result)));
+    }
+
+    m_scanner.RunScanCycle();
+}
