@@ -30,6 +30,8 @@ protected:
             return addresses.value(name);
         });
         engine.SetAlertHook([this](int tries) { alerts.append(tries); });
+        // Unless a test says otherwise the tool lists no sessions.
+        launcher.SetDefault({0, true, MakeReport({})});
     }
 
     QStringList HistoryLines() const {
@@ -83,7 +85,8 @@ TEST_F(ScanEngineTest, SessionsFillThreePerRowInLoginOrderWithAddLines) {
     EXPECT_EQ(Entry(grid, 1, 2), (QStringList{"300", "CAROL", "PC3", "2017/11/02 09:03:00"}));
     EXPECT_EQ(Entry(grid, 2, 0), (QStringList{"400", "DAVE", "PC4", "2017/11/02 09:04:00"}));
     EXPECT_EQ(Entry(grid, 2, 1), (QStringList{"", "", "", ""}));
-    EXPECT_EQ(grid.GetItemText(0, 4), QStringLiteral("    UserId     "));
+    EXPECT_EQ(grid.GetItemText(0, 4), QStringLiteral(" PID  "));
+    EXPECT_EQ(grid.GetItemText(0, 11), QStringLiteral("   DateTime  "));
 
     EXPECT_EQ(NewHistoryLines(),
               (QStringList{
