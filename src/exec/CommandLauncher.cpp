@@ -87,7 +87,7 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
 
-    process.start(QIODevice::NotOpen);
+    process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         outcome.rc = kStartFailed;
         m_prompter.Warning(StartFailedMessage(request.commandLine));

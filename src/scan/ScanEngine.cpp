@@ -241,6 +241,7 @@ void ScanEngine::NextWritePosition(int& row, int& col) {
         col = 0;
         ++row;
     }
+    m_entryCursor = col;  // advanced past the entry once it is written
     if (m_grid.GetRowCount() != row + 1) m_grid.SetRowCount(row + 1);
 }
 

@@ -74,6 +74,7 @@ TEST_F(ScanEngineTest, SessionsFillThreePerRowInLoginOrderWithAddLines) {
         {"alice", "pc1", "100", "2017/11/02 09:01:00"},
         {"carol", "PC3", "300", "2017/11/02 09:03:00"},
         {"bob", "PC2", "200", "2017/11/02 09:02:00"},
+        {"erin", "PC5", "500", "2017/11/02 09:05:00"},
     };
     EXPECT_EQ(Cycle(MakeReport(sessions)), 1);
     EXPECT_EQ(launcher.commands.last(),
@@ -84,7 +85,8 @@ TEST_F(ScanEngineTest, SessionsFillThreePerRowInLoginOrderWithAddLines) {
     EXPECT_EQ(Entry(grid, 1, 1), (QStringList{"200", "BOB", "PC2", "2017/11/02 09:02:00"}));
     EXPECT_EQ(Entry(grid, 1, 2), (QStringList{"300", "CAROL", "PC3", "2017/11/02 09:03:00"}));
     EXPECT_EQ(Entry(grid, 2, 0), (QStringList{"400", "DAVE", "PC4", "2017/11/02 09:04:00"}));
-    EXPECT_EQ(Entry(grid, 2, 1), (QStringList{"", "", "", ""}));
+    EXPECT_EQ(Entry(grid, 2, 1), (QStringList{"500", "ERIN", "PC5", "2017/11/02 09:05:00"}));
+    EXPECT_EQ(Entry(grid, 2, 2), (QStringList{"", "", "", ""}));
     EXPECT_EQ(grid.GetItemText(0, 4), QStringLiteral(" PID  "));
     EXPECT_EQ(grid.GetItemText(0, 11), QStringLiteral("   DateTime  "));
 
@@ -93,9 +95,10 @@ TEST_F(ScanEngineTest, SessionsFillThreePerRowInLoginOrderWithAddLines) {
                   "ADD : 100        ALICE                PC1                  2017/11/02 09:01:00",
                   "ADD : 200        BOB                  PC2                  2017/11/02 09:02:00",
                   "ADD : 300        CAROL                PC3                  2017/11/02 09:03:00",
-                  "ADD : 400        DAVE                 PC4                  2017/11/02 09:04:00"}));
-    EXPECT_EQ(presenter.Of(QStringLiteral("flash")), (QStringList{"100", "200", "300", "400"}));
-    EXPECT_EQ(engine.Status(ScanStatus::SessionCount), QStringLiteral("4"));
+                  "ADD : 400        DAVE                 PC4                  2017/11/02 09:04:00",
+                  "ADD : 500        ERIN                 PC5                  2017/11/02 09:05:00"}));
+    EXPECT_EQ(presenter.Of(QStringLiteral("flash")), (QStringList{"100", "200", "300", "400", "500"}));
+    EXPECT_EQ(engine.Status(ScanStatus::SessionCount), QStringLiteral("5"));
     EXPECT_EQ(engine.Status(ScanStatus::DatabaseUsers),
               QStringLiteral("Nbr of Active Users in\nthe Database: 42"));
     EXPECT_EQ(engine.Status(ScanStatus::Scanner), QStringLiteral("\nScanning"));
@@ -106,8 +109,8 @@ TEST_F(ScanEngineTest, SessionsFillThreePerRowInLoginOrderWithAddLines) {
     EXPECT_EQ(Cycle(MakeReport(sessions)), 1);
     EXPECT_TRUE(NewHistoryLines().isEmpty());
     EXPECT_TRUE(presenter.effects.isEmpty());
-    EXPECT_EQ(Entry(grid, 2, 0), (QStringList{"400", "DAVE", "PC4", "2017/11/02 09:04:00"}));
-    EXPECT_EQ(engine.Status(ScanStatus::SessionCount), QStringLiteral("4"));
+    EXPECT_EQ(Entry(grid, 2, 1), (QStringList{"500", "ERIN", "PC5", "2017/11/02 09:05:00"}));
+    EXPECT_EQ(engine.Status(ScanStatus::SessionCount), QStringLiteral("5"));
 }
 
 TEST_F(ScanEngineTest, DepartedSessionLogsOneDelLineAndDisappears) {
