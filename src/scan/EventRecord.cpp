@@ -16,6 +16,13 @@ QString Join(std::initializer_list<QString> parts) {
 
 QString DateTimeFromField(const QString& dt) {
     const qsizetype us = dt.indexOf(QLatin1Char('_'));
+    // The usual "date_time" with nothing to trim: one copy with the blank put back.
+    if (us > 0 && us + 1 < dt.size() && !dt.front().isSpace() && !dt.back().isSpace() &&
+        !dt[us - 1].isSpace() && !dt[us + 1].isSpace()) {
+        QString out = dt;
+        out[us] = QLatin1Char(' ');
+        return out;
+    }
     const QString date = us < 0 ? dt : dt.left(us);
     const QString time = us < 0 ? QString() : dt.mid(us + 1);
     return date.trimmed() + QLatin1Char(' ') + time.trimmed();

@@ -34,8 +34,10 @@ const QString kStale = QString::fromLatin1(kStaleStatus);
 const QString kErrorText = QString::fromLatin1(kErrorPid);
 const QString kPlaceholder = QString::fromLatin1(kPlaceholderPid);
 
-// Pending paints are delivered at most this often during the passes over many sessions.
-constexpr qint64 kPumpEveryMs = 20;
+// Pending paints are delivered at most this often during the passes over many sessions:
+// often enough to keep the window alive, seldom enough not to repaint a half-built matrix
+// over and over.
+constexpr qint64 kPumpEveryMs = 100;
 
 QElapsedTimer& PumpClock() {
     static QElapsedTimer t;
@@ -57,7 +59,7 @@ QString Store(QString datetime) {
 }
 
 QString IndexKey(const QString& pid, const QString& machine) {
-    return pid.toUpper() + QLatin1Char('/') + machine.toUpper();
+    return UserListReport::UpperCase(pid) + QLatin1Char('/') + UserListReport::UpperCase(machine);
 }
 
 }  // namespace
@@ -245,13 +247,13 @@ void ScanEngine::NextWritePosition(int& row, int& col) {
     if (m_grid.GetRowCount() != row + 1) m_grid.SetRowCount(row + 1);
 }
 
-void ScanEngine::WriteEntry(int row, int col, const EventRecord& e) {
+void ScanEngine::WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey) {
     using namespace MatrixLayout;
     m_grid.SetItemTextAndFormat(row, col + kPidOffset, e.pid, kEntryFormat);
     m_grid.SetItemTextAndFormat(row, col + kUserOffset, e.name, kEntryFormat);
     m_grid.SetItemTextAndFormat(row, col + kMachineOffset, e.machine, kEntryFormat);
     m_grid.SetItemTextAndFormat(row, col + kDateTimeOffset, e.datetime, kEntryFormat);
-    IndexEntry(row, col, e.pid, e.machine);
+    IndexEntry(row, col, e.pid, indexKey);
 }
 
 void ScanEngine::ScrollIntoView(int row, int col) {
@@ -273,7 +275,7 @@ void ScanEngine::Apply(const EventRecord& e) {
     int col = 0;
     if (e.verb == QLatin1String("REC")) {
         NextWritePosition(row, col);
-        WriteEntry(row, col, e);
+        WriteEntry(row, col, e, IndexKey(e.pid, e.machine));
         if (m_presenter && e.pid != kPlaceholder) m_presenter->NewEntryFlash(row, col);
         if (m_presenter && e.status == kStale) m_presenter->StaleColours(row, col);
         if (e.pid.contains(kErrorText)) {
@@ -286,10 +288,11 @@ void ScanEngine::Apply(const EventRecord& e) {
         m_history.WriteHistoryLine(
             HistoryLog::SessionLine(kRecTag, e.pid, e.name, e.machine, e.datetime));
     } else if (e.verb == QLatin1String("UPO") || e.verb == QLatin1String("ADD")) {
-        if (FindSessionEntry(e.pid, e.machine, row, col)) return;
+        const QString key = IndexKey(e.pid, e.machine);
+        if (FindIndexed(key, e.pid, e.machine, row, col)) return;
         const bool added = e.verb == QLatin1String("ADD");
         NextWritePosition(row, col);
-        WriteEntry(row, col, e);
+        WriteEntry(row, col, e, key);
         if (m_presenter && added) m_presenter->NewEntryFlash(row, col);
         if (m_presenter && e.status == kStale) m_presenter->StaleColours(row, col);
         ScrollIntoView(row, col);
@@ -316,12 +319,11 @@ void ScanEngine::ClearIndex() {
     m_pidIndex.clear();
 }
 
-void ScanEngine::IndexEntry(int row, int col, const QString& pid, const QString& machine) {
+void ScanEngine::IndexEntry(int row, int col, const QString& pid, const QString& key) {
     if (pid.isEmpty()) return;
     // New entries always come after those already shown, so the first one stays.
-    const QString key = IndexKey(pid, machine);
-    if (!m_entryIndex.contains(key)) m_entryIndex.insert(key, Position{row, col});
-    if (!m_pidIndex.contains(pid.toUpper())) m_pidIndex.insert(pid.toUpper(), Position{row, col});
+    m_entryIndex.try_emplace(key, Position{row, col});
+    m_pidIndex.try_emplace(UserListReport::UpperCase(pid), Position{row, col});
 }
 
 void ScanEngine::RebuildIndex() {
@@ -330,19 +332,21 @@ void ScanEngine::RebuildIndex() {
         for (int col = 0; col < MatrixLayout::kColumnCount; col += MatrixLayout::kGroupWidth) {
             const QString pid = CellText(row, col + MatrixLayout::kPidOffset);
             if (pid.isEmpty()) continue;
-            const QString key = IndexKey(pid, CellText(row, col + MatrixLayout::kMachineOffset));
-            if (!m_entryIndex.contains(key)) m_entryIndex.insert(key, Position{row, col});
-            if (!m_pidIndex.contains(pid.toUpper())) m_pidIndex.insert(pid.toUpper(), Position{row, col});
+            IndexEntry(row, col, pid, IndexKey(pid, CellText(row, col + MatrixLayout::kMachineOffset)));
         }
     }
 }
 
 bool ScanEngine::FindSessionEntry(const QString& pid, const QString& machine, int& row, int& col) {
-    const QString key = IndexKey(pid, machine);
+    return FindIndexed(IndexKey(pid, machine), pid, machine, row, col);
+}
+
+bool ScanEngine::FindIndexed(const QString& key, const QString& pid, const QString& machine,
+                             int& row, int& col) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto it = m_entryIndex.constFind(key);
-        if (it == m_entryIndex.constEnd()) return false;
-        const Position p = it.value();
+        const auto it = m_entryIndex.find(key);
+        if (it == m_entryIndex.end()) return false;
+        const Position p = it->second;
         if (CellText(p.row, p.col + MatrixLayout::kPidOffset).compare(pid, Qt::CaseInsensitive) == 0 &&
             CellText(p.row, p.col + MatrixLayout::kMachineOffset)
                     .compare(machine, Qt::CaseInsensitive) == 0) {
@@ -357,9 +361,9 @@ bool ScanEngine::FindSessionEntry(const QString& pid, const QString& machine, in
 
 bool ScanEngine::FindEntryByPid(const QString& pid, int& row, int& col) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto it = m_pidIndex.constFind(pid.toUpper());
-        if (it == m_pidIndex.constEnd()) return false;
-        const Position p = it.value();
+        const auto it = m_pidIndex.find(UserListReport::UpperCase(pid));
+        if (it == m_pidIndex.end()) return false;
+        const Position p = it->second;
         if (CellText(p.row, p.col + MatrixLayout::kPidOffset).compare(pid, Qt::CaseInsensitive) == 0) {
             row = p.row;
             col = p.col;
@@ -395,6 +399,7 @@ void ScanEngine::PumpPaintThrottled() {
 
 void ScanEngine::SyncMatrixMapFromGrid() {
     using namespace MatrixLayout;
+    m_matrixMap.Reserve(m_matrixMap.GetCount() + m_grid.GetRowCount() * kGroupsPerRow);
     for (int row = 1; row < m_grid.GetRowCount(); ++row) {
         for (int col = 0; col < kColumnCount; col += kGroupWidth) {
             const QString pid = CellText(row, col + kPidOffset);
@@ -417,14 +422,17 @@ void ScanEngine::RemoveDepartedSessions() {
     const QString userLabel = Status(ScanStatus::WatchedUser);
     const QString machineLabel = Status(ScanStatus::WatchedMachine);
 
-    // A copy: departed sessions are removed from the map while walking it.
-    const CMapStrToLoginObj shown = m_matrixMap;
-    for (const LoginRecord& rec : shown) {
+    // Departed sessions are taken in key order, so their lines come out the same every time.
+    QStringList departed;
+    for (const auto& [key, rec] : m_matrixMap) {
         PumpPaintThrottled();
         if (rec.Pid == kErrorText) m_contigFailCount = 0;
         if (rec.Pid == kPlaceholder) continue;
-        const QString key = rec.Key();
-        if (m_scanMap.Contains(key)) continue;
+        if (!m_scanMap.Contains(key)) departed.append(key);
+    }
+    departed.sort();
+    for (const QString& key : departed) {
+        const LoginRecord rec = *m_matrixMap.Find(key);
         ApplyEvent(EventText::Del(rec.Pid, rec.UserId, rec.Machine, rec.Status));
         m_matrixMap.RemoveKey(key);
         if (m_traceActive && userLabel == rec.UserId && machineLabel == rec.Machine) {
@@ -455,24 +463,25 @@ void ScanEngine::RebuildMatrix() {
     const QString machineLabel = Status(ScanStatus::WatchedMachine);
     int count = m_matrixMap.GetCount();
 
+    // The sessions to show, in login order: new ones (from the scan map) and those already
+    // shown. Records are not copied; both maps keep their elements in place meanwhile.
     struct Row {
-        LoginRecord rec;
-        QString sortKey;
+        const LoginRecord* rec;
+        QString sortKey;  // the date-time folded to lower case
+        const QString* key;
     };
     std::vector<Row> table;
     table.reserve(static_cast<size_t>(m_scanMap.GetCount() + m_matrixMap.GetCount()));
 
     // Addresses already known: one lookup per distinct new user and cycle at most.
     QHash<QString, QString> addresses;
-    for (const LoginRecord& rec : m_matrixMap)
+    for (const auto& [key, rec] : m_matrixMap)
         if (!rec.Email.isEmpty() && !rec.ReportedUserId.isEmpty())
             addresses.insert(rec.ReportedUserId, rec.Email);
 
-    const CMapStrToLoginObj scanned = m_scanMap;
-    for (auto it = scanned.begin(); it != scanned.end(); ++it) {
-        if (m_matrixMap.Contains(it.key())) continue;
+    for (auto& [key, rec] : m_scanMap) {
+        if (m_matrixMap.Contains(key)) continue;
         PumpPaintThrottled();
-        LoginRecord rec = it.value();
         if (rec.Email.isEmpty()) {
             const auto known = addresses.constFind(rec.ReportedUserId);
             if (known != addresses.constEnd()) {
@@ -481,9 +490,8 @@ void ScanEngine::RebuildMatrix() {
                 rec.Email = m_lookup ? m_lookup(rec.ReportedUserId) : QString();
                 addresses.insert(rec.ReportedUserId, rec.Email);
             }
-            if (!rec.Email.isEmpty()) m_scanMap.SetAt(it.key(), rec);
         }
-        table.push_back({rec, rec.DateTime.toLower()});
+        table.push_back({&rec, rec.DateTime.toLower(), &key});
 
         if (m_traceActive && !machineLabel.contains(kAllLogging) && rec.UserId == userLabel &&
             rec.Machine == machineLabel) {
@@ -498,26 +506,21 @@ void ScanEngine::RebuildMatrix() {
         }
     }
 
-    for (auto it = m_matrixMap.begin(); it != m_matrixMap.end(); ++it) {
-        LoginRecord rec = it.value();
+    for (auto& [key, rec] : m_matrixMap) {
         MarkStaleIfOld(rec.DateTime, rec.Status);
-        table.push_back({rec, rec.DateTime.toLower()});
+        table.push_back({&rec, rec.DateTime.toLower(), &key});
     }
-    for (const Row& r : table)
-        if (r.rec.Status == kStale) {
-            LoginRecord shown;
-            if (m_matrixMap.Lookup(r.rec.Key(), shown) && shown.Status != kStale) {
-                shown.Status = kStale;
-                m_matrixMap.SetAt(r.rec.Key(), shown);
-            }
-        }
 
-    std::stable_sort(table.begin(), table.end(),
-                     [](const Row& a, const Row& b) { return a.sortKey < b.sortKey; });
+    // Login order; equal times by key, so the layout never depends on the maps' order.
+    std::sort(table.begin(), table.end(), [](const Row& a, const Row& b) {
+        if (a.sortKey != b.sortKey) return a.sortKey < b.sortKey;
+        return *a.key < *b.key;
+    });
 
     m_batch = true;
     for (const Row& r : table) {
-        const LoginRecord& rec = r.rec;
+        // New sessions come from the scan map, so storing them below never moves this record.
+        const LoginRecord& rec = *r.rec;
         // Applied as parsed records: the event text would split a user id holding "MN=".
         EventRecord e;
         e.pid = rec.Pid;
@@ -525,7 +528,7 @@ void ScanEngine::RebuildMatrix() {
         e.machine = rec.Machine;
         e.datetime = DateTimeFromField(rec.DateTime);
         e.status = rec.Pid == kPlaceholder ? QString() : rec.Status;
-        const QString key = rec.Key();
+        const QString& key = *r.key;
         if (m_matrixMap.Contains(key)) {
             e.verb = QStringLiteral("UPO");
             Apply(e);

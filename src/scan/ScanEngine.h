@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <unordered_map>
 
 #include "controls/GridTypes.h"
 #include "scan/EventRecord.h"
@@ -157,11 +158,13 @@ private:
     void RebuildMatrix();
     void SyncMatrixMapFromGrid();
     void Apply(const EventRecord& e);
-    void WriteEntry(int row, int col, const EventRecord& e);
+    void WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey);
+    bool FindIndexed(const QString& key, const QString& pid, const QString& machine, int& row,
+                     int& col);
     void NextWritePosition(int& row, int& col);
     void ScrollIntoView(int row, int col);
     void PumpPaintThrottled();
-    void IndexEntry(int row, int col, const QString& pid, const QString& machine);
+    void IndexEntry(int row, int col, const QString& pid, const QString& key);
     void RebuildIndex();
     void ClearIndex();
     QString CellText(int row, int col) const;
@@ -210,8 +213,8 @@ private:
         int row;
         int col;
     };
-    QHash<QString, Position> m_entryIndex;
-    QHash<QString, Position> m_pidIndex;
+    std::unordered_map<QString, Position> m_entryIndex;
+    std::unordered_map<QString, Position> m_pidIndex;
 
     // While a rebuild writes thousands of entries, only the last one is scrolled into view.
     bool m_batch = false;

@@ -166,7 +166,7 @@ TEST_F(ScanEndToEndTest, SessionTurnsStaleAfterMidnightAndFiltersApply) {
     EXPECT_FALSE(engine.MatrixMap().Contains(QStringLiteral("PC1/100")));
     EXPECT_TRUE(engine.MatrixMap().Contains(QStringLiteral("PC2/200")));
     bool ownShown = false;
-    for (const LoginRecord& r : engine.MatrixMap())
+    for (const auto& [key, r] : engine.MatrixMap())
         if (r.UserId == QStringLiteral("ADMIN") && r.Pid == engine.OwnSessionPid()) ownShown = true;
     EXPECT_TRUE(ownShown) << "with its filter off the tool's own session is listed";
 }

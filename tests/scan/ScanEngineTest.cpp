@@ -263,6 +263,7 @@ TEST_F(ScanEngineTest, OneAddressLookupPerNewUser) {
                       {"alice", "PC2", "101", "2017/11/02 09:02:00"},
                       {"ghost", "PC3", "300", "2017/11/02 09:03:00"},
                       {"ghost", "PC4", "301", "2017/11/02 09:04:00"}}));
+    lookups.sort();
     EXPECT_EQ(lookups, (QStringList{"alice", "ghost"}));
     LoginRecord r;
     ASSERT_TRUE(engine.MatrixMap().Lookup(QStringLiteral("PC2/101"), r));
@@ -351,7 +352,7 @@ TEST_F(ScanEngineTest, GarbageReportsNeverCorruptTheMatrix) {
         report.insert(at, junk);
         if (rng.bounded(4) == 0) report.truncate(rng.bounded(static_cast<int>(report.size())));
         Cycle(report);
-        for (const LoginRecord& rec : engine.MatrixMap()) {
+        for (const auto& [key, rec] : engine.MatrixMap()) {
             EXPECT_FALSE(rec.Pid.isEmpty());
             EXPECT_FALSE(rec.Machine.isEmpty());
         }
