@@ -5,13 +5,8 @@
 QString FormatTimestamp(const QDateTime& t) {
     const QDate d = t.date();
     const QTime tm = t.time();
-    return QStringLiteral("%1/%2/%3 %4:%5:%6")
-        .arg(d.year())
-        .arg(d.month(), 2, 10, QLatin1Char('0'))
-        .arg(d.day(), 2, 10, QLatin1Char('0'))
-        .arg(tm.hour(), 2, 10, QLatin1Char('0'))
-        .arg(tm.minute(), 2, 10, QLatin1Char('0'))
-        .arg(tm.second(), 2, 10, QLatin1Char('0'));
+    return QString::asprintf("%d/%02d/%02d %02d:%02d:%02d", d.year(), d.month(), d.day(),
+                             tm.hour(), tm.minute(), tm.second());
 }
 
 QString CurrentTimestamp(const Clock& clock) { return FormatTimestamp(clock.Now()); }

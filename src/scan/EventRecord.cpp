@@ -6,14 +6,6 @@ namespace {
 
 constexpr int kFieldBuffer = 1023;
 
-// "2017/11/01_14:05:09" -> "2017/11/01 14:05:09": the parts around the first "_", trimmed.
-QString DateTimeFromField(const QString& dt) {
-    const qsizetype us = dt.indexOf(QLatin1Char('_'));
-    const QString date = us < 0 ? dt : dt.left(us);
-    const QString time = us < 0 ? QString() : dt.mid(us + 1);
-    return date.trimmed() + QLatin1Char(' ') + time.trimmed();
-}
-
 QString Join(std::initializer_list<QString> parts) {
     QString out;
     for (const QString& p : parts) out += p;
@@ -21,6 +13,20 @@ QString Join(std::initializer_list<QString> parts) {
 }
 
 }  // namespace
+
+QString DateTimeFromField(const QString& dt) {
+    const qsizetype us = dt.indexOf(QLatin1Char('_'));
+    // The usual "date_time" with nothing to trim: one copy with the blank put back.
+    if (us > 0 && us + 1 < dt.size() && !dt.front().isSpace() && !dt.back().isSpace() &&
+        !dt[us - 1].isSpace() && !dt[us + 1].isSpace()) {
+        QString out = dt;
+        out[us] = QLatin1Char(' ');
+        return out;
+    }
+    const QString date = us < 0 ? dt : dt.left(us);
+    const QString time = us < 0 ? QString() : dt.mid(us + 1);
+    return date.trimmed() + QLatin1Char(' ') + time.trimmed();
+}
 
 namespace EventText {
 

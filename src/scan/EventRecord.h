@@ -37,5 +37,9 @@ inline constexpr const char* kLoggingOffFailed =
 bool ExtractField(const QString& key, QChar terminator, const QString& source,
                   QString& destination);
 
+// A stored date-time "2017/11/01_14:05:09" shown as "2017/11/01 14:05:09": the parts
+// around the first "_", each trimmed, joined by a blank.
+QString DateTimeFromField(const QString& dt);
+
 // `now` is the current time stamp, used where the event carries no date-time of its own.
 EventRecord ParseEventRecord(const QString& text, const QString& now);

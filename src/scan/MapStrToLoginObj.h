@@ -1,34 +1,57 @@
 #pragma once
 
-#include <QMap>
+#include <QHashFunctions>
 #include <QString>
+#include <unordered_map>
 
 #include "scan/LoginRecord.h"
 
-// Sessions keyed by Machine + "/" + Pid; records are copied in and out. Iteration runs in
-// key order, so every pass over the map is reproducible.
+// Sessions keyed by Machine + "/" + Pid; records are copied in and out. Look-ups are by hash.
+// The iteration order is fixed for a given history of insertions (the hash is unseeded) but
+// otherwise arbitrary: passes that present sessions in an order sort them.
 class CMapStrToLoginObj {
+    struct KeyHash {
+        size_t operator()(const QString& key) const noexcept { return qHash(key, 0); }
+    };
+
 public:
-    using Storage = QMap<QString, LoginRecord>;
+    using Storage = std::unordered_map<QString, LoginRecord, KeyHash>;
 
     bool SetAt(const QString& key, const LoginRecord& record) {
-        m_items.insert(key, record);
+        m_items.insert_or_assign(key, record);
+        return true;
+    }
+    bool SetAt(const QString& key, LoginRecord&& record) {
+        m_items.insert_or_assign(key, std::move(record));
         return true;
     }
     bool Lookup(const QString& key, LoginRecord& record) const {
-        const auto it = m_items.constFind(key);
-        if (it == m_items.constEnd()) return false;
-        record = it.value();
+        const auto it = m_items.find(key);
+        if (it == m_items.end()) return false;
+        record = it->second;
         return true;
     }
-    bool Contains(const QString& key) const { return m_items.contains(key); }
-    bool RemoveKey(const QString& key) { return m_items.remove(key) > 0; }
+    // The stored record itself, or nullptr; valid until the key is removed.
+    const LoginRecord* Find(const QString& key) const {
+        const auto it = m_items.find(key);
+        return it == m_items.end() ? nullptr : &it->second;
+    }
+    LoginRecord* Find(const QString& key) {
+        const auto it = m_items.find(key);
+        return it == m_items.end() ? nullptr : &it->second;
+    }
+    bool Contains(const QString& key) const { return m_items.find(key) != m_items.end(); }
+    bool RemoveKey(const QString& key) { return m_items.erase(key) > 0; }
     int GetCount() const { return static_cast<int>(m_items.size()); }
-    bool IsEmpty() const { return m_items.isEmpty(); }
+    bool IsEmpty() const { return m_items.empty(); }
     void RemoveAll() { m_items.clear(); }
+    void Reserve(int n) { m_items.reserve(static_cast<size_t>(n)); }
 
-    Storage::const_iterator begin() const { return m_items.constBegin(); }
-    Storage::const_iterator end() const { return m_items.constEnd(); }
+    // Iteration over (key, record) pairs.
+    Storage::const_iterator begin() const { return m_items.begin(); }
+    Storage::const_iterator end() const { return m_items.end(); }
+    Storage::iterator begin() { return m_items.begin(); }
+    Storage::iterator end() { return m_items.end(); }
 
 private:
     Storage m_items;

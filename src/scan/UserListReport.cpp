@@ -7,21 +7,36 @@
 
 namespace UserListReport {
 
-QStringList SplitPieces(const QByteArray& data) {
-    QStringList pieces;
+void ForEachPiece(const QByteArray& data, const std::function<bool(const QString&)>& piece) {
     qsizetype pos = 0;
     const qsizetype n = data.size();
     while (pos < n) {
         const qsizetype newline = data.indexOf('\n', pos);
         const qsizetype lineEnd = newline < 0 ? n : newline + 1;  // includes the line feed
         const qsizetype end = qMin(lineEnd, pos + kLinePiece);
-        QByteArray piece = data.mid(pos, end - pos);
+        qsizetype len = end - pos;
+        const char* start = data.constData() + pos;
         pos = end;
-        if (piece.endsWith('\n')) piece.chop(1);
-        if (piece.endsWith('\r')) piece.chop(1);
-        pieces.append(QString::fromUtf8(piece));
+        if (len > 0 && start[len - 1] == '\n') --len;
+        if (len > 0 && start[len - 1] == '\r') --len;
+        if (!piece(QString::fromUtf8(start, len))) return;
     }
+}
+
+QStringList SplitPieces(const QByteArray& data) {
+    QStringList pieces;
+    ForEachPiece(data, [&](const QString& p) {
+        pieces.append(p);
+        return true;
+    });
     return pieces;
+}
+
+bool ContainsUpper(const QString& text, QLatin1String marker) {
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80) return text.toUpper().contains(marker);
+    // For ASCII text a case-insensitive match is a match of the upper-cased text.
+    return text.contains(marker, Qt::CaseInsensitive);
 }
 
 QStringList SplitTokens(const QString& text, const QString& delimiters) {
@@ -40,14 +55,30 @@ QStringList SplitTokens(const QString& text, const QString& delimiters) {
 }
 
 int DayNumber(const QString& when) {
-    const QString joined = SplitTokens(when, QStringLiteral(" /:")).join(QString());
-    const QString first8 = joined.left(8);
+    // The first eight characters that are not separators, read as digits; the same value as
+    // splitting, joining and converting, without building the pieces.
     int value = 0;
-    for (const QChar c : first8) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) break;
+    int taken = 0;
+    for (const QChar c : when) {
+        if (c == QLatin1Char(' ') || c == QLatin1Char('/') || c == QLatin1Char(':')) continue;
+        if (taken++ == 8 || c < QLatin1Char('0') || c > QLatin1Char('9')) break;
         value = value * 10 + (c.unicode() - '0');
     }
     return value;
+}
+
+QString UpperCase(const QString& text) {
+    bool hasLower = false;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) return text.toUpper();
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) hasLower = true;
+    }
+    if (!hasLower) return text;
+    QString upper(text.size(), Qt::Uninitialized);
+    QChar* out = upper.data();
+    for (const QChar c : text)
+        *out++ = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ? QChar(c.unicode() - 32) : c;
+    return upper;
 }
 
 int TodayNumberFrom(const QString& timestamp) {
@@ -64,9 +95,30 @@ struct SessionFields {
 };
 
 SessionFields SplitSessionLine(const QString& line) {
-    const QStringList t = SplitTokens(line, QStringLiteral(" \t"));
-    if (t.size() == 3) return {t[0], t[1], t[2]};
-    if (t.size() == 4) return {t[0], t[1], t[2] + QLatin1Char(' ') + t[3]};
+    // At most five blank- or tab-separated words are needed to tell a good line from a bad one.
+    QStringView words[5];
+    int count = 0;
+    const QStringView text(line);
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool separator =
+            i == text.size() || text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t');
+        if (!separator) {
+            if (start < 0) start = i;
+            continue;
+        }
+        if (start < 0) continue;
+        if (count == 5) return {};
+        words[count++] = text.mid(start, i - start);
+        start = -1;
+    }
+    if (count == 3) return {words[0].toString(), words[1].toString(), words[2].toString()};
+    if (count == 4) {
+        QString when;
+        when.reserve(words[2].size() + 1 + words[3].size());
+        when.append(words[2]).append(QLatin1Char(' ')).append(words[3]);
+        return {words[0].toString(), words[1].toString(), when};
+    }
     return {};
 }
 
@@ -77,11 +129,11 @@ void SplitClient(const QString& client, QString& machine, QString& pid) {
     pid.clear();
     const qsizetype colon = client.indexOf(QLatin1Char(':'));
     if (colon < 0) return;
-    const QString rest = client.mid(colon + 3);
+    const QStringView rest = QStringView(client).mid(qMin(colon + 3, client.size()));
     const qsizetype slash = rest.indexOf(QLatin1Char('/'));
     if (slash < 0) return;
-    machine = rest.left(slash).trimmed();
-    pid = rest.mid(slash + 1);
+    machine = rest.left(slash).trimmed().toString();
+    pid = rest.mid(slash + 1).toString();
 }
 
 }  // namespace
@@ -102,15 +154,17 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
     }
 
     bool separatorSeen = false;
-    for (const QString& line : SplitPieces(data)) {
-        if (line.isEmpty()) continue;
-        const QString upper = line.toUpper();
+    bool stop = false;
+    ForEachPiece(data, [&](const QString& line) {
+        if (line.isEmpty()) return true;
         if (!separatorSeen) {
+            const QString upper = UpperCase(line);
             if (upper.contains(QLatin1String(kCouldNotConnect))) {
                 r.outcome = Outcome::CouldNotConnect;
                 r.failingSource = SplitTokens(upper, QStringLiteral(":")).value(0);
                 r.linesCounted = 0;
-                return r;
+                stop = true;
+                return false;
             }
             if (upper.contains(QLatin1String(kActiveUsersMarker))) {
                 const QString count = line.section(QLatin1Char(':'), 1).trimmed();
@@ -118,9 +172,9 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
             } else if (upper.contains(QLatin1String(kSeparator))) {
                 separatorSeen = true;
             }
-            continue;
+            return true;
         }
-        if (upper.contains(QLatin1String(kSuccess))) break;
+        if (ContainsUpper(line, QLatin1String(kSuccess))) return false;
         ++r.linesCounted;
 
         SessionFields f = SplitSessionLine(line);
@@ -128,22 +182,25 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         QString machine;
         QString pid;
         SplitClient(f.client, machine, pid);
-        if (filters.ownSession && pid == ownSessionPid) continue;
+        if (filters.ownSession && pid == ownSessionPid) return true;
         const qsizetype blank = f.when.indexOf(QLatin1Char(' '));
         if (blank >= 0) f.when[blank] = QLatin1Char('_');
-        if (f.user.isEmpty() || pid.isEmpty() || machine.isEmpty() || f.when.isEmpty()) continue;
-        if (filters.blankUserids && f.user.isEmpty()) continue;
-        if (filters.staleUserids && day < todayNumber) continue;
+        if (f.user.isEmpty() || pid.isEmpty() || machine.isEmpty() || f.when.isEmpty()) return true;
+        if (filters.blankUserids && f.user.isEmpty()) return true;
+        if (filters.staleUserids && day < todayNumber) return true;
 
         LoginRecord rec;
         rec.Pid = pid;
-        rec.UserId = f.user.toUpper();
-        rec.Machine = machine.toUpper();
+        rec.UserId = UpperCase(f.user);
+        rec.Machine = UpperCase(machine);
         rec.DateTime = f.when;
         rec.ReportedUserId = f.user;
         rec.Status = day < todayNumber ? QString::fromLatin1(kStaleStatus) : QString();
-        scanMap.SetAt(rec.Key(), rec);
-    }
+        const QString key = rec.Key();
+        scanMap.SetAt(key, std::move(rec));
+        return true;
+    });
+    if (stop) return r;
     if (!separatorSeen) r.outcome = Outcome::NoSeparator;
     return r;
 }

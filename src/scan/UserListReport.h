@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "scan/MapStrToLoginObj.h"
 
@@ -43,8 +44,14 @@ struct Reading {
 Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
              int todayNumber, CMapStrToLoginObj& scanMap);
 
-// The pieces a 1024-byte line reader would return, without their line ends.
+// Walks the pieces a 1024-byte line reader would return, without their line ends; `piece`
+// returns false to stop.
+void ForEachPiece(const QByteArray& data, const std::function<bool(const QString&)>& piece);
 QStringList SplitPieces(const QByteArray& data);
+
+// Whether the upper-cased text contains `marker` (itself upper case), without upper-casing
+// plain ASCII text.
+bool ContainsUpper(const QString& text, QLatin1String marker);
 
 // Split on blanks and tabs; runs count as one, empty pieces are dropped.
 QStringList SplitTokens(const QString& text, const QString& delimiters);
@@ -52,6 +59,10 @@ QStringList SplitTokens(const QString& text, const QString& delimiters);
 // YYYYMMDD of a date-time text: split on blank, "/" and ":", joined, the first eight
 // characters read as a decimal number (0 when they start without a digit).
 int DayNumber(const QString& when);
+
+// QString::toUpper with a quick path for plain ASCII text, which a report is almost all of:
+// text that is upper case already comes back shared, without a copy.
+QString UpperCase(const QString& text);
 
 // Today as YYYYMMDD from a time stamp text (0 when it holds no "/").
 int TodayNumberFrom(const QString& timestamp);

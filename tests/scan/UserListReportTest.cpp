@@ -142,7 +142,7 @@ TEST_F(UserListReportTest, GarbageNeverCrashesAndNeverYieldsHalfRecords) {
         for (int i = 0; i < n; ++i) junk.append(static_cast<char>(rng.bounded(256)));
         junk.append("\nq TCP:01M/7 2017/11/02 09:00:00\n");
         ReadText(junk);
-        for (const LoginRecord& rec : map) {
+        for (const auto& [key, rec] : map) {
             EXPECT_FALSE(rec.Pid.isEmpty());
             EXPECT_FALSE(rec.Machine.isEmpty());
             EXPECT_FALSE(rec.UserId.isEmpty());

@@ -1,0 +1,658 @@
+#include "scan/ScanEngine.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
+
+#include "app/SettingsKeys.h"
+#include "app/Timestamp.h"
+#include "controls/GridCtrl.h"
+#include "exec/CommandLauncher.h"
+#include "exec/CommandLine.h"
+#include "platform/BlockingWait.h"
+#include "platform/Clock.h"
+#include "platform/Prompter.h"
+#include "platform/WaitCursor.h"
+#include "scan/HistoryLog.h"
+#include "scan/MatrixLayout.h"
+#include "scan/MatrixPresenter.h"
+
+namespace {
+
+const QString kScanningText = QStringLiteral("\nScanning");
+const QString kPausedText = QStringLiteral("Scanner\nPaused");
+const QString kDatabaseUsersPrefix = QStringLiteral("Nbr of Active Users in\nthe Database: ");
+const QString kCaptionPaused = QStringLiteral("Vantrace Logging PAUSED");
+const QString kCaptionOn = QStringLiteral("Vantrace Logging ON");
+const QString kAllLogging = QStringLiteral("_ALL_LOGGING_");
+const QString kRecTag = QStringLiteral("REC : ");
+const QString kAddTag = QStringLiteral("ADD : ");
+const QString kDelTag = QStringLiteral("DEL : ");
+const QString kFailedToRespond = QStringLiteral("Failed to Respond");
+const QString kStale = QString::fromLatin1(kStaleStatus);
+const QString kErrorText = QString::fromLatin1(kErrorPid);
+const QString kPlaceholder = QString::fromLatin1(kPlaceholderPid);
+
+// Pending paints are delivered at most this often during the passes over many sessions:
+// often enough to keep the window alive, seldom enough not to repaint a half-built matrix
+// over and over.
+constexpr qint64 kPumpEveryMs = 100;
+
+QElapsedTimer& PumpClock() {
+    static QElapsedTimer t;
+    if (!t.isValid()) t.start();
+    return t;
+}
+
+// The first "_" of a stored date-time back to a blank.
+QString Unstore(QString datetime) {
+    const qsizetype us = datetime.indexOf(QLatin1Char('_'));
+    if (us >= 0) datetime[us] = QLatin1Char(' ');
+    return datetime;
+}
+
+QString Store(QString datetime) {
+    const qsizetype blank = datetime.indexOf(QLatin1Char(' '));
+    if (blank >= 0) datetime[blank] = QLatin1Char('_');
+    return datetime;
+}
+
+QString IndexKey(const QString& pid, const QString& machine) {
+    return UserListReport::UpperCase(pid) + QLatin1Char('/') + UserListReport::UpperCase(machine);
+}
+
+}  // namespace
+
+ScanSettings ScanSettings::Load(const AppSettings& s) {
+    ScanSettings out;
+    out.broker = s.Text(Setting::Broker);
+    out.adminUserId = s.Text(Setting::AdminUserId);
+    out.adminPassword = s.Password();
+    out.interval = s.Int(Setting::Interval);
+    out.filters.blankUserids = s.Flag(Setting::FilterBlankUserids);
+    out.filters.ownSession = s.Flag(Setting::FilterQuorvatelUserid);
+    out.filters.staleUserids = s.Flag(Setting::FilterStaleUserids);
+    return out;
+}
+
+ScanEngine::ScanEngine(CGridCtrl& grid, CommandLauncher& launcher, HistoryLog& history,
+                       const Clock& clock, Prompter& prompter, QString workingDirectory,
+                       QObject* parent)
+    : QObject(parent),
+      m_grid(grid),
+      m_launcher(launcher),
+      m_history(history),
+      m_clock(clock),
+      m_prompter(prompter),
+      m_workingDirectory(std::move(workingDirectory)) {
+    m_status[ScanStatus::SessionCount] = QStringLiteral("0");
+    m_status[ScanStatus::Scanner] = QStringLiteral("Status");
+    m_status[ScanStatus::DatabaseUsers] = QStringLiteral("Number of Users in Database < unknown >");
+    m_status[ScanStatus::WatchedPid] = QStringLiteral("Pid");
+    m_status[ScanStatus::WatchedUser] = QStringLiteral("UserId");
+    m_status[ScanStatus::WatchedMachine] = QStringLiteral("Machine");
+    m_status[ScanStatus::WatchedDateTime] = QStringLiteral("DateTime");
+    m_status[ScanStatus::WatchCaption] = QStringLiteral("Vantrace Logging Status");
+
+    connect(&m_scanTimer, &QTimer::timeout, this, &ScanEngine::OnScanTimer);
+    connect(&m_watchTimer, &QTimer::timeout, this, &ScanEngine::OnWatchTimer);
+    connect(&m_errorTimer, &QTimer::timeout, this, &ScanEngine::OnErrorTimer);
+}
+
+ScanEngine::~ScanEngine() = default;
+
+void ScanEngine::SetStatus(ScanStatus which, const QString& text) {
+    if (m_status.value(which) == text && m_status.contains(which)) return;
+    m_status[which] = text;
+    emit StatusChanged(which, text);
+}
+
+QString ScanEngine::ReportPath() const {
+    return QDir(m_workingDirectory).filePath(QString::fromLatin1(UserListReport::kFileName));
+}
+
+// ---------------------------------------------------------------- scanner control
+
+void ScanEngine::PauseScanner() {
+    m_scanTimer.stop();
+    SetStatus(ScanStatus::Scanner, kPausedText);
+    emit ScannerStateChanged(false);
+}
+
+void ScanEngine::ResumeScanner(quint32 seconds) {
+    emit ScannerStateChanged(true);
+    SetStatus(ScanStatus::Scanner, kScanningText);
+    // No interval would mean back-to-back cycles; a timer can't hold more than 24 days.
+    const quint32 clamped = std::clamp<quint32>(seconds, 1, 2000000);
+    m_scanTimer.start(static_cast<int>(clamped) * 1000);
+}
+
+void ScanEngine::StartScanning() {
+    ResetMatrixGrid();
+    SetStatus(ScanStatus::Scanner, kPausedText);
+    if (!m_settings.HasCredentials() || m_settings.interval == 0) {
+        m_scanEnabled = false;
+        emit SettingsNeeded();
+    } else {
+        m_scanEnabled = true;
+    }
+    RunScanCycle();
+}
+
+void ScanEngine::On() {
+    m_scanEnabled = true;
+    if (m_traceActive) StartWatchBlink();
+    if (m_errorBlinkActive) StartErrorBlink();
+    RunScanCycle();
+}
+
+void ScanEngine::Off() {
+    PauseScanner();
+    m_scanEnabled = false;
+}
+
+int ScanEngine::RunScanCycle() {
+    if (!m_scanEnabled || !m_settings.HasCredentials()) return 0;
+    CommandScope busy(*this);
+    PauseScanner();
+    WaitCursor waitCursor;
+
+    if (RunUserListTool() < 0) {
+        ResumeScanner(m_settings.interval);
+        return 0;
+    }
+    bool compared = false;
+    if (ParseUserListReport() > 0) {
+        RemoveDepartedSessions();
+        RebuildMatrix();
+        compared = true;
+    }
+    BlockingWait::PumpPaint();
+    ResumeScanner(m_settings.interval);
+    return compared ? 1 : 0;
+}
+
+// ---------------------------------------------------------------- the report
+
+int ScanEngine::RunUserListTool() {
+    QFile::remove(ReportPath());
+    const QString command = CommandLine::Join(
+        {QString::fromLatin1(kQuslistCommand), QStringLiteral("-b"), m_settings.broker,
+         QStringLiteral("-usr"), m_settings.adminUserId, QStringLiteral("-pw"),
+         m_settings.adminPassword, QStringLiteral("-cu")});
+    QString pid;
+    const int rc = m_launcher.LaunchWinAppFg(pid, command);
+    if (rc < 0) {
+        ApplyEvent(QString::fromLatin1(EventText::kFailedToRespond));
+        CountScanFailure();
+        return rc;
+    }
+    m_ownSessionPid = pid;
+    return rc;
+}
+
+int ScanEngine::ParseUserListReport() {
+    m_todayNumber = UserListReport::TodayNumberFrom(CurrentTimestamp(m_clock));
+    const UserListReport::Reading r = UserListReport::Read(
+        ReportPath(), m_settings.filters, m_ownSessionPid, m_todayNumber, m_scanMap);
+    if (!r.activeUsers.isEmpty())
+        SetStatus(ScanStatus::DatabaseUsers, kDatabaseUsersPrefix + r.activeUsers);
+
+    switch (r.outcome) {
+        case UserListReport::Outcome::CouldNotConnect:
+            ApplyEvent(EventText::FailBrokerConnect(r.failingSource));
+            CountScanFailure();
+            return 0;
+        case UserListReport::Outcome::NoSeparator:
+            ApplyEvent(QString::fromLatin1(EventText::kInvalidCredentials));
+            return r.linesCounted;
+        case UserListReport::Outcome::OpenFailed:
+            // The tool ended without a report: the Broker did not answer. Counted like a
+            // failed run, and scanning goes on.
+            ApplyEvent(QString::fromLatin1(EventText::kFailedToRespond));
+            CountScanFailure();
+            return 0;
+        case UserListReport::Outcome::ReadError:
+            m_prompter.Plain(QStringLiteral("Unable to read: ") + ReportPath());
+            return 0;
+        case UserListReport::Outcome::Read:
+            break;
+    }
+    return r.linesCounted;
+}
+
+void ScanEngine::CountScanFailure() {
+    ++m_contigFailCount;
+    if (m_contigFailCount == m_contigFailLimit) {
+        // Reset before the alert: the alert starts a new cycle at once, and a failure of
+        // that cycle belongs to the next count.
+        const int tries = m_contigFailCount;
+        m_contigFailCount = 0;
+        if (m_alertHook) m_alertHook(tries);
+    }
+}
+
+// ---------------------------------------------------------------- applying events
+
+void ScanEngine::NextWritePosition(int& row, int& col) {
+    if (m_entryCursor < 0 || m_entryCursor > MatrixLayout::kColumnCount) m_entryCursor = 0;
+    row = std::max(m_grid.GetRowCount() - 1, 1);
+    col = m_entryCursor;
+    if (col >= MatrixLayout::kColumnCount) {
+        col = 0;
+        ++row;
+    }
+    m_entryCursor = col;  // advanced past the entry once it is written
+    if (m_grid.GetRowCount() != row + 1) m_grid.SetRowCount(row + 1);
+}
+
+void ScanEngine::WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey) {
+    using namespace MatrixLayout;
+    m_grid.SetItemTextAndFormat(row, col + kPidOffset, e.pid, kEntryFormat);
+    m_grid.SetItemTextAndFormat(row, col + kUserOffset, e.name, kEntryFormat);
+    m_grid.SetItemTextAndFormat(row, col + kMachineOffset, e.machine, kEntryFormat);
+    m_grid.SetItemTextAndFormat(row, col + kDateTimeOffset, e.datetime, kEntryFormat);
+    IndexEntry(row, col, e.pid, indexKey);
+}
+
+void ScanEngine::ScrollIntoView(int row, int col) {
+    if (m_batch) {
+        m_pendingVisibleRow = row;
+        m_pendingVisibleCol = col;
+        return;
+    }
+    m_grid.EnsureVisible(row, col);
+}
+
+int ScanEngine::ApplyEvent(const QString& eventText) {
+    Apply(ParseEventRecord(eventText, CurrentTimestamp(m_clock)));
+    return 1;
+}
+
+void ScanEngine::Apply(const EventRecord& e) {
+    int row = 0;
+    int col = 0;
+    if (e.verb == QLatin1String("REC")) {
+        NextWritePosition(row, col);
+        WriteEntry(row, col, e, IndexKey(e.pid, e.machine));
+        if (m_presenter && e.pid != kPlaceholder) m_presenter->NewEntryFlash(row, col);
+        if (m_presenter && e.status == kStale) m_presenter->StaleColours(row, col);
+        if (e.pid.contains(kErrorText)) {
+            m_errorRow = row;
+            m_errorCol = col;
+            StartErrorBlink();
+        }
+        ScrollIntoView(row, col);
+        m_entryCursor += MatrixLayout::kGroupWidth;
+        m_history.WriteHistoryLine(
+            HistoryLog::SessionLine(kRecTag, e.pid, e.name, e.machine, e.datetime));
+    } else if (e.verb == QLatin1String("UPO") || e.verb == QLatin1String("ADD")) {
+        const QString key = IndexKey(e.pid, e.machine);
+        if (FindIndexed(key, e.pid, e.machine, row, col)) return;
+        const bool added = e.verb == QLatin1String("ADD");
+        NextWritePosition(row, col);
+        WriteEntry(row, col, e, key);
+        if (m_presenter && added) m_presenter->NewEntryFlash(row, col);
+        if (m_presenter && e.status == kStale) m_presenter->StaleColours(row, col);
+        ScrollIntoView(row, col);
+        m_entryCursor += MatrixLayout::kGroupWidth;
+        if (added)
+            m_history.WriteHistoryLine(
+                HistoryLog::SessionLine(kAddTag, e.pid, e.name, e.machine, e.datetime));
+    } else if (e.verb == QLatin1String("DEL")) {
+        if (e.status != kStale && FindEntryByPid(e.pid, row, col) && m_presenter)
+            m_presenter->ErrorBlink(row, col);
+        const QString datetime = e.datetime.isEmpty() ? CurrentTimestamp(m_clock) : e.datetime;
+        const QString machine = e.machine.contains(kFailedToRespond) ? kFailedToRespond : e.machine;
+        m_history.WriteHistoryLine(
+            HistoryLog::SessionLine(kDelTag, e.pid, e.name, machine, datetime));
+    }
+}
+
+// ---------------------------------------------------------------- finding entries
+
+QString ScanEngine::CellText(int row, int col) const { return m_grid.GetItemText(row, col); }
+
+void ScanEngine::ClearIndex() {
+    m_entryIndex.clear();
+    m_pidIndex.clear();
+}
+
+void ScanEngine::IndexEntry(int row, int col, const QString& pid, const QString& key) {
+    if (pid.isEmpty()) return;
+    // New entries always come after those already shown, so the first one stays.
+    m_entryIndex.try_emplace(key, Position{row, col});
+    m_pidIndex.try_emplace(UserListReport::UpperCase(pid), Position{row, col});
+}
+
+void ScanEngine::RebuildIndex() {
+    ClearIndex();
+    for (int row = 1; row < m_grid.GetRowCount(); ++row) {
+        for (int col = 0; col < MatrixLayout::kColumnCount; col += MatrixLayout::kGroupWidth) {
+            const QString pid = CellText(row, col + MatrixLayout::kPidOffset);
+            if (pid.isEmpty()) continue;
+            IndexEntry(row, col, pid, IndexKey(pid, CellText(row, col + MatrixLayout::kMachineOffset)));
+        }
+    }
+}
+
+bool ScanEngine::FindSessionEntry(const QString& pid, const QString& machine, int& row, int& col) {
+    return FindIndexed(IndexKey(pid, machine), pid, machine, row, col);
+}
+
+bool ScanEngine::FindIndexed(const QString& key, const QString& pid, const QString& machine,
+                             int& row, int& col) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto it = m_entryIndex.find(key);
+        if (it == m_entryIndex.end()) return false;
+        const Position p = it->second;
+        if (CellText(p.row, p.col + MatrixLayout::kPidOffset).compare(pid, Qt::CaseInsensitive) == 0 &&
+            CellText(p.row, p.col + MatrixLayout::kMachineOffset)
+                    .compare(machine, Qt::CaseInsensitive) == 0) {
+            row = p.row;
+            col = p.col;
+            return true;
+        }
+        RebuildIndex();  // rows were moved since the entry was written
+    }
+    return false;
+}
+
+bool ScanEngine::FindEntryByPid(const QString& pid, int& row, int& col) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto it = m_pidIndex.find(UserListReport::UpperCase(pid));
+        if (it == m_pidIndex.end()) return false;
+        const Position p = it->second;
+        if (CellText(p.row, p.col + MatrixLayout::kPidOffset).compare(pid, Qt::CaseInsensitive) == 0) {
+            row = p.row;
+            col = p.col;
+            return true;
+        }
+        RebuildIndex();
+    }
+    return false;
+}
+
+void ScanEngine::MarkStaleIfOld(const QString& datetime, QString& status) const {
+    if (UserListReport::DayNumber(datetime) < m_todayNumber) status = kStale;
+}
+
+void ScanEngine::ResetMatrixGrid() {
+    if (m_presenter)
+        m_presenter->ResetMatrixGrid();
+    else
+        MatrixLayout::ResetToHeadings(m_grid);
+    m_entryCursor = 0;
+    ClearIndex();
+    m_pendingVisibleRow = m_pendingVisibleCol = -1;
+}
+
+// ---------------------------------------------------------------- the passes
+
+void ScanEngine::PumpPaintThrottled() {
+    QElapsedTimer& t = PumpClock();
+    if (t.elapsed() - m_lastPumpMs < kPumpEveryMs) return;
+    m_lastPumpMs = t.elapsed();
+    BlockingWait::PumpPaint();
+}
+
+void ScanEngine::SyncMatrixMapFromGrid() {
+    using namespace MatrixLayout;
+    m_matrixMap.Reserve(m_matrixMap.GetCount() + m_grid.GetRowCount() * kGroupsPerRow);
+    for (int row = 1; row < m_grid.GetRowCount(); ++row) {
+        for (int col = 0; col < kColumnCount; col += kGroupWidth) {
+            const QString pid = CellText(row, col + kPidOffset);
+            if (pid.isEmpty()) continue;
+            const QString machine = CellText(row, col + kMachineOffset);
+            const QString key = LoginRecord::MakeKey(machine, pid);
+            if (m_matrixMap.Contains(key)) continue;
+            LoginRecord rec;
+            rec.Pid = pid;
+            rec.UserId = CellText(row, col + kUserOffset);
+            rec.Machine = machine;
+            rec.DateTime = Store(CellText(row, col + kDateTimeOffset));
+            m_matrixMap.SetAt(key, rec);
+        }
+    }
+}
+
+void ScanEngine::RemoveDepartedSessions() {
+    SyncMatrixMapFromGrid();
+    const QString userLabel = Status(ScanStatus::WatchedUser);
+    const QString machineLabel = Status(ScanStatus::WatchedMachine);
+
+    // Departed sessions are taken in key order, so their lines come out the same every time.
+    QStringList departed;
+    for (const auto& [key, rec] : m_matrixMap) {
+        PumpPaintThrottled();
+        if (rec.Pid == kErrorText) m_contigFailCount = 0;
+        if (rec.Pid == kPlaceholder) continue;
+        if (!m_scanMap.Contains(key)) departed.append(key);
+    }
+    departed.sort();
+    for (const QString& key : departed) {
+        const LoginRecord rec = *m_matrixMap.Find(key);
+        ApplyEvent(EventText::Del(rec.Pid, rec.UserId, rec.Machine, rec.Status));
+        m_matrixMap.RemoveKey(key);
+        if (m_traceActive && userLabel == rec.UserId && machineLabel == rec.Machine) {
+            m_history.WriteHistoryLine(HistoryLog::SessionLine(
+                kRecTag, rec.Pid, userLabel, machineLabel, Unstore(rec.DateTime),
+                QStringLiteral("   - vantrace PAUSED\n")));
+            SetStatus(ScanStatus::WatchCaption, kCaptionPaused);
+        }
+    }
+
+    int row = 0;
+    int col = 0;
+    if (!m_traceActive && FindEntryByPid(kPlaceholder, row, col)) {
+        const QString machine = CellText(row, col + MatrixLayout::kMachineOffset);
+        const QString user = CellText(row, col + MatrixLayout::kUserOffset);
+        if (m_matrixMap.RemoveKey(LoginRecord::MakeKey(machine, kPlaceholder)))
+            ApplyEvent(EventText::DelPlain(kPlaceholder, user, machine));
+    }
+    ResetMatrixGrid();
+}
+
+QString ScanEngine::WatchedPidLabel() const {
+    return Status(ScanStatus::WatchedPid).section(QLatin1Char(' '), 0, 0);
+}
+
+void ScanEngine::RebuildMatrix() {
+    const QString userLabel = Status(ScanStatus::WatchedUser);
+    const QString machineLabel = Status(ScanStatus::WatchedMachine);
+    int count = m_matrixMap.GetCount();
+
+    // The sessions to show, in login order: new ones (from the scan map) and those already
+    // shown. Records are not copied; both maps keep their elements in place meanwhile.
+    struct Row {
+        const LoginRecord* rec;
+        QString sortKey;  // the date-time folded to lower case
+        const QString* key;
+    };
+    std::vector<Row> table;
+    table.reserve(static_cast<size_t>(m_scanMap.GetCount() + m_matrixMap.GetCount()));
+
+    // Addresses already known: one lookup per distinct new user and cycle at most.
+    QHash<QString, QString> addresses;
+    for (const auto& [key, rec] : m_matrixMap)
+        if (!rec.Email.isEmpty() && !rec.ReportedUserId.isEmpty())
+            addresses.insert(rec.ReportedUserId, rec.Email);
+
+    for (auto& [key, rec] : m_scanMap) {
+        if (m_matrixMap.Contains(key)) continue;
+        PumpPaintThrottled();
+        if (rec.Email.isEmpty()) {
+            const auto known = addresses.constFind(rec.ReportedUserId);
+            if (known != addresses.constEnd()) {
+                rec.Email = known.value();
+            } else {
+                rec.Email = m_lookup ? m_lookup(rec.ReportedUserId) : QString();
+                addresses.insert(rec.ReportedUserId, rec.Email);
+            }
+        }
+        table.push_back({&rec, rec.DateTime.toLower(), &key});
+
+        if (m_traceActive && !machineLabel.contains(kAllLogging) && rec.UserId == userLabel &&
+            rec.Machine == machineLabel) {
+            // The watched user has a new session: it takes the place of the old one.
+            const QString oldPid = WatchedPidLabel();
+            SetStatus(ScanStatus::WatchedPid,
+                      rec.Pid + QStringLiteral(" \tLog Level ") + m_logLevel);
+            if (m_matrixMap.RemoveKey(LoginRecord::MakeKey(rec.Machine, oldPid))) {
+                ApplyEvent(EventText::DelPlain(oldPid, rec.UserId, rec.Machine));
+                ResetMatrixGrid();
+            }
+        }
+    }
+
+    for (auto& [key, rec] : m_matrixMap) {
+        MarkStaleIfOld(rec.DateTime, rec.Status);
+        table.push_back({&rec, rec.DateTime.toLower(), &key});
+    }
+
+    // Login order; equal times by key, so the layout never depends on the maps' order.
+    std::sort(table.begin(), table.end(), [](const Row& a, const Row& b) {
+        if (a.sortKey != b.sortKey) return a.sortKey < b.sortKey;
+        return *a.key < *b.key;
+    });
+
+    m_batch = true;
+    for (const Row& r : table) {
+        // New sessions come from the scan map, so storing them below never moves this record.
+        const LoginRecord& rec = *r.rec;
+        // Applied as parsed records: the event text would split a user id holding "MN=".
+        EventRecord e;
+        e.pid = rec.Pid;
+        e.name = rec.UserId;
+        e.machine = rec.Machine;
+        e.datetime = DateTimeFromField(rec.DateTime);
+        e.status = rec.Pid == kPlaceholder ? QString() : rec.Status;
+        const QString& key = *r.key;
+        if (m_matrixMap.Contains(key)) {
+            e.verb = QStringLiteral("UPO");
+            Apply(e);
+            continue;
+        }
+        m_matrixMap.SetAt(key, rec);
+        int row = 0;
+        int col = 0;
+        if (FindSessionEntry(rec.Pid, rec.Machine, row, col)) continue;
+        e.verb = QStringLiteral("ADD");
+        Apply(e);
+        ++count;
+        if (m_traceActive && userLabel == rec.UserId && machineLabel == rec.Machine) {
+            // The watched user logged on.
+            QString datetime = rec.DateTime.isEmpty() ? CurrentTimestamp(m_clock) : rec.DateTime;
+            m_history.WriteHistoryLine(HistoryLog::SessionLine(
+                kRecTag, rec.Pid, userLabel, machineLabel, Unstore(datetime),
+                QStringLiteral("   - vantrace ON ") + m_logLevel + QLatin1Char('\n')));
+            SetStatus(ScanStatus::WatchCaption, kCaptionOn);
+            SetStatus(ScanStatus::WatchedDateTime, CurrentTimestamp(m_clock));
+            BlinkTracedEntry();
+            StartWatchBlink();
+        }
+    }
+    m_batch = false;
+    if (m_pendingVisibleRow >= 0) m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
+    m_pendingVisibleRow = m_pendingVisibleCol = -1;
+
+    SetStatus(ScanStatus::SessionCount, QString::number(count));
+}
+
+// ---------------------------------------------------------------- blinking
+
+void ScanEngine::StartWatchBlink() { m_watchTimer.start(kBlinkPeriodMs); }
+
+void ScanEngine::StartErrorBlink() { m_errorTimer.start(kBlinkPeriodMs); }
+
+void ScanEngine::StopWatchBlink(bool leaveHighlighted) {
+    m_watchTimer.stop();
+    if (!leaveHighlighted || !m_presenter) return;
+    const QString pid = WatchedPidLabel();
+    const QString user = Status(ScanStatus::WatchedUser);
+    const QString machine = Status(ScanStatus::WatchedMachine);
+    using namespace MatrixLayout;
+    for (int row = 1; row < m_grid.GetRowCount(); ++row)
+        for (int col = 0; col < kColumnCount; col += kGroupWidth) {
+            const QString cellPid = CellText(row, col + kPidOffset);
+            const bool placeholder = pid == kPlaceholder && cellPid == kPlaceholder;
+            const bool session = !machine.isEmpty() && CellText(row, col + kMachineOffset) == machine &&
+                                 CellText(row, col + kUserOffset) == user && cellPid == pid;
+            if (placeholder || session) {
+                m_presenter->WatchedHighlight(row, col);
+                return;
+            }
+        }
+}
+
+void ScanEngine::StopErrorBlink(bool leaveHighlighted) {
+    m_errorTimer.stop();
+    if (leaveHighlighted && m_errorBlinkActive && m_presenter)
+        m_presenter->ErrorHighlight(m_errorRow, m_errorCol);
+}
+
+void ScanEngine::BlinkTracedEntry() {
+    const QString pid = WatchedPidLabel();
+    const QString user = Status(ScanStatus::WatchedUser);
+    const QString machine = Status(ScanStatus::WatchedMachine);
+    using namespace MatrixLayout;
+    for (int row = 1; row < m_grid.GetRowCount(); ++row) {
+        for (int col = 0; col < kColumnCount; col += kGroupWidth) {
+            const QString cellPid = CellText(row, col + kPidOffset);
+            if (pid == kPlaceholder && cellPid == kPlaceholder) {
+                if (m_presenter) m_presenter->WatchedBlink(row, col);
+                return;
+            }
+            if (!machine.isEmpty() && CellText(row, col + kMachineOffset) == machine &&
+                CellText(row, col + kUserOffset) == user && cellPid == pid) {
+                m_watchedRow = row;
+                m_watchedCol = col + kMachineOffset;
+                if (m_presenter) m_presenter->WatchedBlink(row, col);
+                return;
+            }
+        }
+    }
+}
+
+void ScanEngine::BlinkErrorEntries() {
+    m_errorBlinkActive = false;
+    using namespace MatrixLayout;
+    for (int row = 1; row < m_grid.GetRowCount(); ++row)
+        for (int col = 0; col < kColumnCount; col += kGroupWidth)
+            if (CellText(row, col + kPidOffset).contains(kErrorText)) {
+                if (m_presenter) m_presenter->ErrorBlink(row, col);
+                m_errorBlinkActive = true;
+            }
+    // Nothing left to blink: no need to wake up twice a second.
+    if (!m_errorBlinkActive) m_errorTimer.stop();
+}
+
+void ScanEngine::OnScanTimer() {
+    if (Busy()) return;
+    CommandScope busy(*this);
+    BlockingWait::PumpPaint();
+    PauseScanner();
+    if (m_scanEnabled) RunScanCycle();
+    BlockingWait::PumpPaint();
+}
+
+void ScanEngine::OnWatchTimer() {
+    if (Busy()) return;
+    CommandScope busy(*this);
+    BlockingWait::PumpPaint();
+    if (m_traceActive) BlinkTracedEntry();
+    if (m_traceActive && m_watchedRow > 0 && m_grid.GetRowCount() == 1) {
+        m_watchedRow = 0;
+        m_watchedCol = 0;
+    }
+    BlockingWait::PumpPaint();
+}
+
+void ScanEngine::OnErrorTimer() {
+    if (Busy()) return;
+    CommandScope busy(*this);
+    BlockingWait::PumpPaint();
+    BlinkErrorEntries();
+    BlockingWait::PumpPaint();
+}

@@ -1,0 +1,223 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <unordered_map>
+
+#include "controls/GridTypes.h"
+#include "scan/EventRecord.h"
+#include "scan/MapStrToLoginObj.h"
+#include "scan/ScannerControl.h"
+#include "scan/UserListReport.h"
+
+class AppSettings;
+class CGridCtrl;
+class Clock;
+class CommandLauncher;
+class HistoryLog;
+class MatrixPresenter;
+class Prompter;
+
+// The scanner's copies of the settings it works with.
+struct ScanSettings {
+    QString broker;
+    QString adminUserId;
+    QString adminPassword;  // plain
+    quint32 interval = 10;  // seconds
+    UserListReport::Filters filters;
+
+    static ScanSettings Load(const AppSettings& settings);
+    bool HasCredentials() const {
+        return !broker.isEmpty() && !adminUserId.isEmpty() && !adminPassword.isEmpty();
+    }
+};
+
+// The status texts of the monitor window that the scanner keeps.
+enum class ScanStatus {
+    SessionCount,   // 4002
+    Scanner,        // 4009: "\nScanning" or "Scanner\nPaused"
+    DatabaseUsers,  // 4010
+    WatchedPid,     // 4030: pid, then " \tLog Level " and the level
+    WatchedUser,    // 4033
+    WatchedMachine, // 4035
+    WatchedDateTime,// 4037
+    WatchCaption,   // 4039
+};
+
+// The login matrix and its scan cycle. Every interval it runs the users-listing tool, reads
+// its report into the scan map, removes departed sessions and rebuilds the matrix in login
+// order into the grid; every change goes through ApplyEvent, which also writes the history
+// log. It runs without a window: the monitor window shows its status texts and forwards
+// commands, and tests drive it directly.
+class ScanEngine : public QObject, public ScannerControl {
+    Q_OBJECT
+public:
+    using AddressLookup = std::function<QString(const QString& userName)>;
+    using AlertHook = std::function<void(int tries)>;
+
+    static constexpr const char* kQuslistCommand = "quslist";
+    static constexpr int kBlinkPeriodMs = 500;
+
+    ScanEngine(CGridCtrl& grid, CommandLauncher& launcher, HistoryLog& history,
+               const Clock& clock, Prompter& prompter, QString workingDirectory,
+               QObject* parent = nullptr);
+    ~ScanEngine() override;
+
+    // Collaborators
+    void SetPresenter(MatrixPresenter* presenter) { m_presenter = presenter; }
+    void SetAddressLookup(AddressLookup lookup) { m_lookup = std::move(lookup); }
+    void SetAlertHook(AlertHook hook) { m_alertHook = std::move(hook); }
+    void SetSettings(const ScanSettings& settings) { m_settings = settings; }
+    const ScanSettings& Settings() const { return m_settings; }
+
+    // Scanner control
+    void PauseScanner() override;
+    int RunScanCycle() override;
+    void ResumeScanner(quint32 seconds);
+    void StartScanning();
+    void On();
+    void Off();
+    bool ScanEnabled() const { return m_scanEnabled; }
+    bool Scanning() const { return m_scanTimer.isActive(); }
+
+    // While a command of the window runs, the timers do nothing.
+    class CommandScope {
+    public:
+        explicit CommandScope(ScanEngine& e) : m_engine(e) { ++m_engine.m_busy; }
+        ~CommandScope() { --m_engine.m_busy; }
+        CommandScope(const CommandScope&) = delete;
+        CommandScope& operator=(const CommandScope&) = delete;
+
+    private:
+        ScanEngine& m_engine;
+    };
+    bool Busy() const { return m_busy > 0; }
+
+    // The matrix
+    int ApplyEvent(const QString& eventText);
+    bool FindSessionEntry(const QString& pid, const QString& machine, int& row, int& col);
+    bool FindEntryByPid(const QString& pid, int& row, int& col);
+    void MarkStaleIfOld(const QString& datetime, QString& status) const;
+    void ResetMatrixGrid();
+    int EntryCursor() const { return m_entryCursor; }
+    const CMapStrToLoginObj& MatrixMap() const { return m_matrixMap; }
+    CMapStrToLoginObj& MatrixMap() { return m_matrixMap; }
+    const CMapStrToLoginObj& ScanMap() const { return m_scanMap; }
+
+    // Failure counting
+    void CountScanFailure();
+    int ContigFailCount() const { return m_contigFailCount; }
+    void SetContigFailLimit(int limit) { m_contigFailLimit = limit; }
+    int ContigFailLimit() const { return m_contigFailLimit; }
+
+    // Status texts
+    QString Status(ScanStatus which) const { return m_status.value(which); }
+    void SetStatus(ScanStatus which, const QString& text);
+
+    // Debug-logging interplay: the watch is set by the debug-logging controller.
+    void SetTraceActive(bool active) { m_traceActive = active; }
+    bool TraceActive() const { return m_traceActive; }
+    void SetLogLevel(const QString& level) { m_logLevel = level; }
+    QString LogLevel() const { return m_logLevel; }
+    CCellID WatchedEntry() const { return {m_watchedRow, m_watchedCol}; }
+    void SetWatchedEntry(int row, int col) { m_watchedRow = row; m_watchedCol = col; }
+    CCellID ErrorEntry() const { return {m_errorRow, m_errorCol}; }
+    void SetErrorEntry(int row, int col) { m_errorRow = row; m_errorCol = col; }
+    bool ErrorBlinkActive() const { return m_errorBlinkActive; }
+
+    // Blink timers (2: watched entry, 3: failure entries)
+    void StartWatchBlink();
+    void StopWatchBlink(bool leaveHighlighted);
+    void StartErrorBlink();
+    void StopErrorBlink(bool leaveHighlighted);
+    bool WatchBlinkRunning() const { return m_watchTimer.isActive(); }
+    bool ErrorBlinkRunning() const { return m_errorTimer.isActive(); }
+    void BlinkTracedEntry();
+    void BlinkErrorEntries();
+
+    // The pid of the current users-listing run and today as YYYYMMDD, from the last report.
+    QString OwnSessionPid() const { return m_ownSessionPid; }
+    int TodayNumber() const { return m_todayNumber; }
+
+signals:
+    void StatusChanged(ScanStatus which, const QString& text);
+    // ON shown pressed while scanning, OFF while paused.
+    void ScannerStateChanged(bool scanning);
+    // Broker, user id or password missing, or no interval: the settings must be filled in.
+    void SettingsNeeded();
+
+private:
+    friend class CommandScope;
+
+    int RunUserListTool();
+    int ParseUserListReport();
+    void RemoveDepartedSessions();
+    void RebuildMatrix();
+    void SyncMatrixMapFromGrid();
+    void Apply(const EventRecord& e);
+    void WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey);
+    bool FindIndexed(const QString& key, const QString& pid, const QString& machine, int& row,
+                     int& col);
+    void NextWritePosition(int& row, int& col);
+    void ScrollIntoView(int row, int col);
+    void PumpPaintThrottled();
+    void IndexEntry(int row, int col, const QString& pid, const QString& key);
+    void RebuildIndex();
+    void ClearIndex();
+    QString CellText(int row, int col) const;
+    QString WatchedPidLabel() const;
+    QString ReportPath() const;
+    void OnScanTimer();
+    void OnWatchTimer();
+    void OnErrorTimer();
+
+    CGridCtrl& m_grid;
+    CommandLauncher& m_launcher;
+    HistoryLog& m_history;
+    const Clock& m_clock;
+    Prompter& m_prompter;
+    QString m_workingDirectory;
+    MatrixPresenter* m_presenter = nullptr;
+    AddressLookup m_lookup;
+    AlertHook m_alertHook;
+    ScanSettings m_settings;
+
+    CMapStrToLoginObj m_scanMap;
+    CMapStrToLoginObj m_matrixMap;
+    int m_entryCursor = 0;
+    bool m_scanEnabled = true;
+    int m_busy = 0;
+    int m_todayNumber = 0;
+    QString m_ownSessionPid;
+    int m_contigFailCount = 0;
+    int m_contigFailLimit = 6;
+
+    bool m_traceActive = false;
+    QString m_logLevel;
+    bool m_errorBlinkActive = false;
+    int m_watchedRow = 0, m_watchedCol = 0;
+    int m_errorRow = 0, m_errorCol = 0;
+
+    QHash<ScanStatus, QString> m_status;
+    QTimer m_scanTimer;   // 1
+    QTimer m_watchTimer;  // 2
+    QTimer m_errorTimer;  // 3
+
+    // Where each session sits in the grid, to keep look-ups off the grid's cells: the first
+    // entry per "PID/MACHINE" and per "PID", both upper-cased. Verified on every hit and
+    // rebuilt when the grid's rows were moved (a heading-click sort).
+    struct Position {
+        int row;
+        int col;
+    };
+    std::unordered_map<QString, Position> m_entryIndex;
+    std::unordered_map<QString, Position> m_pidIndex;
+
+    // While a rebuild writes thousands of entries, only the last one is scrolled into view.
+    bool m_batch = false;
+    int m_pendingVisibleRow = -1, m_pendingVisibleCol = -1;
+    qint64 m_lastPumpMs = 0;
+};
