@@ -7,7 +7,10 @@
 #include "RecordingPrompter.h"
 #include "ScanTestSupport.h"
 #include "SimBroker.h"
+#include "app/SettingsKeys.h"
 #include "exec/CommandLauncher.h"
+#include "mail/EmailAddressLookup.h"
+#include "platform/SettingsStore.h"
 #include "scan/HistoryLog.h"
 #include "scan/ScanEngine.h"
 
@@ -188,6 +191,38 @@ TEST_F(ScanEndToEndTest, ToolLeavingNoReportCountsAsNoAnswer) {
     EXPECT_EQ(engine.ContigFailCount(), 1);
     EXPECT_TRUE(engine.Scanning());
     EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(ScanEndToEndTest, NewSessionsTakeTheirAddressFromTheDatabase) {
+    SettingsStore store(broker.Root() + QStringLiteral("/q.conf"));
+    AppSettings appSettings(store);
+    EmailAddressLookup lookup(launcher, prompter, history, appSettings, broker.WorkDir());
+    lookup.SetConnection(QString::fromLatin1(SimBroker::kBroker),
+                         QString::fromLatin1(SimBroker::kAdmin),
+                         QString::fromLatin1(SimBroker::kPassword));
+    int runs = 0;
+    engine.SetAddressLookup([&](const QString& user) {
+        ++runs;
+        QString address;
+        const int rc = lookup.RunSqlGetEmailAddr(EmailAddressLookup::StatementFor(user), address);
+        return EmailAddressLookup::IsUsable(rc, address) ? address : QString();
+    });
+    broker.AddUser(QStringLiteral("O'Brien"), QStringLiteral("obrien@example.com"));
+    broker.AddUser(QStringLiteral("nomail"));
+    broker.LogOn(QStringLiteral("O'Brien"), QStringLiteral("PC1"), QStringLiteral("100"),
+                 QStringLiteral("2017/11/02 09:01:00"));
+    broker.LogOn(QStringLiteral("O'Brien"), QStringLiteral("PC2"), QStringLiteral("101"),
+                 QStringLiteral("2017/11/02 09:02:00"));
+    broker.LogOn(QStringLiteral("nomail"), QStringLiteral("PC3"), QStringLiteral("300"),
+                 QStringLiteral("2017/11/02 09:03:00"));
+    engine.StartScanning();
+    EXPECT_EQ(runs, 2) << "one lookup per distinct new user";
+    LoginRecord r;
+    ASSERT_TRUE(engine.MatrixMap().Lookup(QStringLiteral("PC2/101"), r));
+    EXPECT_EQ(r.Email, QStringLiteral("obrien@example.com"));
+    ASSERT_TRUE(engine.MatrixMap().Lookup(QStringLiteral("PC3/300"), r));
+    EXPECT_EQ(r.Email, QString()) << "a user without an address has none, not the tool's text";
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
 }
 
 }  // namespace

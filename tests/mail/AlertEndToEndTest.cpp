@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QWidget>
+
+#include "FakeClock.h"
+#include "RecordingPrompter.h"
+#include "SimBroker.h"
+#include "SmtpSink.h"
+#include "TestFiles.h"
+#include "controls/GridCtrl.h"
+#include "exec/CommandLauncher.h"
+#include "mail/BrokerAlert.h"
+#include "mail/EmailSettings.h"
+#include "mail/Mailer.h"
+#include "scan/HistoryLog.h"
+#include "scan/ScanEngine.h"
+
+// The scanner, the alert mail and the stand-in tools together: a Broker that is down, a real
+// SMTP server, and the history a user would read afterwards.
+namespace {
+
+class AlertEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        broker.Create();
+        broker.Condition({QStringLiteral("down")});
+        ASSERT_TRUE(QDir(broker.Root()).mkdir(QStringLiteral("sink")));
+        ASSERT_TRUE(sink.Start(broker.Root() + QStringLiteral("/sink"))) << sink.ErrorText().toStdString();
+
+        history.Start(true);
+        settings.alertsEnabled = true;
+        settings.contigFailLimit = 6;
+        settings.server = QStringLiteral("127.0.0.1");
+        settings.port = QString::number(sink.Port());
+        settings.from = QStringLiteral("quorvatel@example.com");
+        settings.subject = QStringLiteral("Quorvatel Alert");
+        settings.content = QStringLiteral("Broker Connect Failed. Tries=[TRIES]");
+        for (const char* to : {"ops@example.com", "dba@example.com", "oncall@example.com"})
+            settings.alertRecipients.SetAt(QString::fromLatin1(to), CEmailObj{QString::fromLatin1(to), 1});
+        settings.alertRecipients.SetAt(QStringLiteral("nobody@example.com"),
+                                       CEmailObj{QStringLiteral("nobody@example.com"), 0});
+
+        ScanSettings s;
+        s.broker = QString::fromLatin1(SimBroker::kBroker);
+        s.adminUserId = QString::fromLatin1(SimBroker::kAdmin);
+        s.adminPassword = QString::fromLatin1(SimBroker::kPassword);
+        engine.SetSettings(s);
+        engine.SetContigFailLimit(settings.contigFailLimit);
+        engine.SetAlertHook(alert.Hook());
+        engine.StartScanning();  // failure 1
+    }
+
+    QStringList AlertLines() const {
+        QStringList out;
+        for (const QString& line : QString::fromUtf8(ReadAll(history.Path())).split(QLatin1Char('\n')))
+            if (line.contains(QStringLiteral(" --> "))) out.append(line);
+        return out;
+    }
+
+    SimBroker broker;
+    SmtpSink sink;
+    FakeClock clock;
+    RecordingPrompter prompter;
+    CommandLauncher launcher{prompter};
+    HistoryLog history{clock, broker.WorkDir()};
+    QWidget window;
+    CGridCtrl grid;
+    ScanEngine engine{grid, launcher, history, clock, prompter, broker.WorkDir()};
+    Mailer mailer{launcher, prompter, clock, broker.WorkDir(), &window};
+    EmailSettings settings;
+    BrokerAlert alert{engine, history, mailer, prompter, clock, settings};
+};
+
+TEST_F(AlertEndToEndTest, SixthAndTwelfthFailuresMailEveryCheckedRecipient) {
+    for (int failure = 2; failure <= 5; ++failure) engine.RunScanCycle();
+    EXPECT_TRUE(sink.Messages().isEmpty());
+    engine.RunScanCycle();  // the sixth
+    ASSERT_TRUE(sink.WaitForMessages(3, 10000));
+    QStringList recipients;
+    for (const auto& m : sink.Messages()) {
+        recipients.append(m.rcptTos);
+        EXPECT_EQ(m.mailFrom, QStringLiteral("quorvatel@example.com"));
+        EXPECT_TRUE(m.data.contains("\r\nSubject: Quorvatel Alert\r\n"));
+        EXPECT_EQ(m.data.mid(m.data.indexOf("\r\n\r\n") + 4).trimmed(),
+                  QByteArray("Broker Connect Failed. Tries=6"));
+    }
+    recipients.sort();
+    EXPECT_EQ(recipients,
+              (QStringList{"dba@example.com", "oncall@example.com", "ops@example.com"}));
+    const QStringList lines = AlertLines();
+    ASSERT_EQ(lines.size(), 3);
+    // The wait window's pauses move the fake clock on by a second per mail.
+    const QRegularExpression shape(QStringLiteral(
+        "^REC : PID=Error NAME=Broker MN=Failed to Respond {11}2017/03/05 07:04:\\d\\d --> Sent "
+        "Alert To: [a-z]+@example\\.com$"));
+    for (const QString& line : lines) EXPECT_TRUE(shape.match(line).hasMatch()) << line.toStdString();
+    const QByteArray dispatch = ReadAll(broker.WorkDir() + QStringLiteral("/sendmail.log"));
+    EXPECT_TRUE(dispatch.startsWith("vsend "));
+    EXPECT_TRUE(dispatch.contains(" -s \"Quorvatel Alert\" < \"sendmail.txt\" > vsend.log    rc=0"));
+    EXPECT_FALSE(dispatch.endsWith('\n'));
+    EXPECT_EQ(engine.ContigFailCount(), 1) << "the cycle after the alert counts afresh";
+
+    for (int failure = 8; failure <= 12; ++failure) engine.RunScanCycle();
+    ASSERT_TRUE(sink.WaitForMessages(6, 10000));
+    EXPECT_EQ(sink.Messages().size(), 6);
+    EXPECT_EQ(AlertLines().size(), 6);
+    for (const auto& m : sink.Messages())
+        EXPECT_TRUE(m.data.trimmed().endsWith("Broker Connect Failed. Tries=6"));
+}
+
+TEST_F(AlertEndToEndTest, MailServerDownLeavesFailedLinesAndScanningGoesOn) {
+    sink.Stop();
+    for (int failure = 2; failure <= 6; ++failure) engine.RunScanCycle();
+    const QStringList lines = AlertLines();
+    ASSERT_EQ(lines.size(), 3);
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.contains(QStringLiteral(" --> Alert Send Failed To: "))) << line.toStdString();
+    EXPECT_TRUE(engine.Scanning());
+    EXPECT_EQ(engine.Status(ScanStatus::Scanner), QStringLiteral("\nScanning"));
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
+}
+
+}  // namespace
