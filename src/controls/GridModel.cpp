@@ -9,8 +9,7 @@ GridModel::GridModel(const QFont& font) : m_defaultFont(font) {}
 // ---------------------------------------------------------------- structure
 
 CGridCell GridModel::NewCell(int row, int col) const {
-    CGridCell cell;
-    cell.font = m_defaultFont;
+    CGridCell cell(m_defaultFont);
     if (row > 0) cell.format = m_rows[size_t(row) - 1][size_t(col)].format;
     return cell;
 }
@@ -53,8 +52,7 @@ bool GridModel::SetColumnCount(int cols) {
             std::vector<CGridCell>& cells = m_rows[size_t(r)];
             cells.reserve(size_t(cols));
             for (int c = old; c < cols; ++c) {
-                CGridCell cell;
-                cell.font = m_defaultFont;
+                CGridCell cell(m_defaultFont);
                 if (r > 0) cell.format = m_rows[size_t(r) - 1][size_t(c)].format;
                 cells.push_back(std::move(cell));
             }

@@ -164,8 +164,13 @@ int ScanEngine::RunScanCycle() {
     }
     bool compared = false;
     if (ParseUserListReport() > 0) {
+        // The window keeps showing the old matrix until the new one is complete.
+        m_grid.SetRedraw(false);
         RemoveDepartedSessions();
         RebuildMatrix();
+        m_grid.SetRedraw(true, true);
+        if (m_pendingVisibleRow >= 0) m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
+        m_pendingVisibleRow = m_pendingVisibleCol = -1;
         compared = true;
     }
     BlockingWait::PumpPaint();
@@ -249,6 +254,9 @@ void ScanEngine::NextWritePosition(int& row, int& col) {
 
 void ScanEngine::WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey) {
     using namespace MatrixLayout;
+    // Entries written outside a rebuild (failures, the placeholder) may have no record in the
+    // matrix map; the removal pass must find them.
+    if (!m_batch) m_looseEntries.push_back({row, col, e.pid, e.machine});
     m_grid.SetItemTextAndFormat(row, col + kPidOffset, e.pid, kEntryFormat);
     m_grid.SetItemTextAndFormat(row, col + kUserOffset, e.name, kEntryFormat);
     m_grid.SetItemTextAndFormat(row, col + kMachineOffset, e.machine, kEntryFormat);
@@ -385,6 +393,7 @@ void ScanEngine::ResetMatrixGrid() {
         MatrixLayout::ResetToHeadings(m_grid);
     m_entryCursor = 0;
     ClearIndex();
+    m_looseEntries.clear();
     m_pendingVisibleRow = m_pendingVisibleCol = -1;
 }
 
@@ -397,24 +406,37 @@ void ScanEngine::PumpPaintThrottled() {
     BlockingWait::PumpPaint();
 }
 
+void ScanEngine::SyncEntry(int row, int col) {
+    using namespace MatrixLayout;
+    const QString pid = CellText(row, col + kPidOffset);
+    if (pid.isEmpty()) return;
+    const QString machine = CellText(row, col + kMachineOffset);
+    const QString key = LoginRecord::MakeKey(machine, pid);
+    if (m_matrixMap.Contains(key)) return;
+    LoginRecord rec;
+    rec.Pid = pid;
+    rec.UserId = CellText(row, col + kUserOffset);
+    rec.Machine = machine;
+    rec.DateTime = Store(CellText(row, col + kDateTimeOffset));
+    m_matrixMap.SetAt(key, rec);
+}
+
 void ScanEngine::SyncMatrixMapFromGrid() {
     using namespace MatrixLayout;
-    m_matrixMap.Reserve(m_matrixMap.GetCount() + m_grid.GetRowCount() * kGroupsPerRow);
-    for (int row = 1; row < m_grid.GetRowCount(); ++row) {
-        for (int col = 0; col < kColumnCount; col += kGroupWidth) {
-            const QString pid = CellText(row, col + kPidOffset);
-            if (pid.isEmpty()) continue;
-            const QString machine = CellText(row, col + kMachineOffset);
-            const QString key = LoginRecord::MakeKey(machine, pid);
-            if (m_matrixMap.Contains(key)) continue;
-            LoginRecord rec;
-            rec.Pid = pid;
-            rec.UserId = CellText(row, col + kUserOffset);
-            rec.Machine = machine;
-            rec.DateTime = Store(CellText(row, col + kDateTimeOffset));
-            m_matrixMap.SetAt(key, rec);
-        }
+    // Every entry a rebuild wrote has its record in the matrix map, so only the entries
+    // written since need a look, as long as they are still where they were written; after a
+    // heading-click sort the whole grid is walked.
+    bool moved = false;
+    for (const LooseEntry& e : m_looseEntries)
+        if (CellText(e.row, e.col + kPidOffset) != e.pid ||
+            CellText(e.row, e.col + kMachineOffset) != e.machine)
+            moved = true;
+    if (!moved) {
+        for (const LooseEntry& e : m_looseEntries) SyncEntry(e.row, e.col);
+        return;
     }
+    for (int row = 1; row < m_grid.GetRowCount(); ++row)
+        for (int col = 0; col < kColumnCount; col += kGroupWidth) SyncEntry(row, col);
 }
 
 void ScanEngine::RemoveDepartedSessions() {
@@ -554,9 +576,6 @@ void ScanEngine::RebuildMatrix() {
         }
     }
     m_batch = false;
-    if (m_pendingVisibleRow >= 0) m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
-    m_pendingVisibleRow = m_pendingVisibleCol = -1;
-
     SetStatus(ScanStatus::SessionCount, QString::number(count));
 }
 

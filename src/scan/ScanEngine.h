@@ -157,6 +157,7 @@ private:
     void RemoveDepartedSessions();
     void RebuildMatrix();
     void SyncMatrixMapFromGrid();
+    void SyncEntry(int row, int col);
     void Apply(const EventRecord& e);
     void WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey);
     bool FindIndexed(const QString& key, const QString& pid, const QString& machine, int& row,
@@ -215,6 +216,14 @@ private:
     };
     std::unordered_map<QString, Position> m_entryIndex;
     std::unordered_map<QString, Position> m_pidIndex;
+
+    struct LooseEntry {
+        int row;
+        int col;
+        QString pid;
+        QString machine;
+    };
+    std::vector<LooseEntry> m_looseEntries;
 
     // While a rebuild writes thousands of entries, only the last one is scrolled into view.
     bool m_batch = false;

@@ -7,7 +7,8 @@
 
 namespace UserListReport {
 
-void ForEachPiece(const QByteArray& data, const std::function<bool(const QString&)>& piece) {
+void ForEachRawPiece(const QByteArray& data,
+                     const std::function<bool(const char*, qsizetype)>& piece) {
     qsizetype pos = 0;
     const qsizetype n = data.size();
     while (pos < n) {
@@ -19,8 +20,14 @@ void ForEachPiece(const QByteArray& data, const std::function<bool(const QString
         pos = end;
         if (len > 0 && start[len - 1] == '\n') --len;
         if (len > 0 && start[len - 1] == '\r') --len;
-        if (!piece(QString::fromUtf8(start, len))) return;
+        if (!piece(start, len)) return;
     }
+}
+
+void ForEachPiece(const QByteArray& data, const std::function<bool(const QString&)>& piece) {
+    ForEachRawPiece(data, [&](const char* start, qsizetype len) {
+        return piece(QString::fromUtf8(start, len));
+    });
 }
 
 QStringList SplitPieces(const QByteArray& data) {
@@ -88,52 +95,98 @@ int TodayNumberFrom(const QString& timestamp) {
 
 namespace {
 
-struct SessionFields {
+// A session line cut into the fields a record is made of. The same code reads a line as
+// UTF-16 text or, for the plain ASCII lines a report almost always has, straight from the
+// file's bytes.
+struct SessionParts {
     QString user;
-    QString client;
-    QString when;
+    QString machine;
+    QString pid;
+    QString when;  // with "_" for its first blank
+    int day = 0;
 };
 
-SessionFields SplitSessionLine(const QString& line) {
-    // At most five blank- or tab-separated words are needed to tell a good line from a bad one.
-    QStringView words[5];
-    int count = 0;
-    const QStringView text(line);
+template <typename View>
+bool IsSeparator(View line, qsizetype i) {
+    return line[i] == QLatin1Char(' ') || line[i] == QLatin1Char('\t');
+}
+
+// Three or four words: user, client, date [time]. False for any other count.
+template <typename View>
+bool SplitWords(View line, View (&words)[4], int& count) {
+    count = 0;
     qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        const bool separator =
-            i == text.size() || text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t');
-        if (!separator) {
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && !IsSeparator(line, i)) {
             if (start < 0) start = i;
             continue;
         }
         if (start < 0) continue;
-        if (count == 5) return {};
-        words[count++] = text.mid(start, i - start);
+        if (count == 4) return false;
+        words[count++] = line.mid(start, i - start);
         start = -1;
     }
-    if (count == 3) return {words[0].toString(), words[1].toString(), words[2].toString()};
-    if (count == 4) {
-        QString when;
-        when.reserve(words[2].size() + 1 + words[3].size());
-        when.append(words[2]).append(QLatin1Char(' ')).append(words[3]);
-        return {words[0].toString(), words[1].toString(), when};
-    }
-    return {};
+    return count == 3 || count == 4;
+}
+
+template <typename View>
+int DayNumberOf(View a, View b) {
+    int value = 0;
+    int taken = 0;
+    for (View part : {a, b})
+        for (qsizetype i = 0; i < part.size(); ++i) {
+            const QChar c = QChar(part[i]);
+            if (c == QLatin1Char('/') || c == QLatin1Char(':')) continue;
+            if (taken++ == 8 || c < QLatin1Char('0') || c > QLatin1Char('9')) return value;
+            value = value * 10 + (c.unicode() - '0');
+        }
+    return value;
 }
 
 // "TCP:01PC042/3312": after the first colon two characters are skipped; the machine runs
-// to the first "/", the process id follows it.
-void SplitClient(const QString& client, QString& machine, QString& pid) {
-    machine.clear();
-    pid.clear();
+// to the first "/", the process id follows it. False without a colon or a "/".
+template <typename View>
+bool ParseSession(View line, SessionParts& out) {
+    View words[4];
+    int count = 0;
+    if (!SplitWords(line, words, count)) return false;
+    const View client = words[1];
+    const View date = words[2];
+    const View time = count == 4 ? words[3] : View();
+    out.day = DayNumberOf(date, time);
     const qsizetype colon = client.indexOf(QLatin1Char(':'));
-    if (colon < 0) return;
-    const QStringView rest = QStringView(client).mid(qMin(colon + 3, client.size()));
+    if (colon < 0) return false;
+    const View rest = client.mid(qMin(colon + 3, client.size()));
     const qsizetype slash = rest.indexOf(QLatin1Char('/'));
-    if (slash < 0) return;
-    machine = rest.left(slash).trimmed().toString();
-    pid = rest.mid(slash + 1).toString();
+    if (slash < 0) return false;
+    out.user = words[0].toString();
+    out.machine = rest.left(slash).trimmed().toString();
+    out.pid = rest.mid(slash + 1).toString();
+    out.when = date.toString();
+    if (count == 4) out.when.append(QLatin1Char('_')).append(time);
+    return true;
+}
+
+// Whether ASCII text, upper-cased, contains `marker` (upper case); no copy is made.
+bool ContainsUpperAscii(const char* text, qsizetype len, QLatin1StringView marker) {
+    const qsizetype m = marker.size();
+    for (qsizetype i = 0; i + m <= len; ++i) {
+        qsizetype j = 0;
+        while (j < m) {
+            char c = text[i + j];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+            if (c != marker[j].toLatin1()) break;
+            ++j;
+        }
+        if (j == m) return true;
+    }
+    return false;
+}
+
+bool IsAscii(const char* data, qsizetype len) {
+    for (qsizetype i = 0; i < len; ++i)
+        if (static_cast<unsigned char>(data[i]) >= 0x80) return false;
+    return true;
 }
 
 }  // namespace
@@ -155,10 +208,14 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
 
     bool separatorSeen = false;
     bool stop = false;
-    ForEachPiece(data, [&](const QString& line) {
-        if (line.isEmpty()) return true;
+    ForEachRawPiece(data, [&](const char* bytes, qsizetype len) {
+        if (len == 0) return true;
+        const bool ascii = IsAscii(bytes, len);
+        const QLatin1StringView latin(bytes, len);
+        QString text;  // the line as UTF-16, made only where it is needed
+        if (!separatorSeen || !ascii) text = QString::fromUtf8(bytes, len);
         if (!separatorSeen) {
-            const QString upper = UpperCase(line);
+            const QString upper = UpperCase(text);
             if (upper.contains(QLatin1String(kCouldNotConnect))) {
                 r.outcome = Outcome::CouldNotConnect;
                 r.failingSource = SplitTokens(upper, QStringLiteral(":")).value(0);
@@ -167,35 +224,34 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
                 return false;
             }
             if (upper.contains(QLatin1String(kActiveUsersMarker))) {
-                const QString count = line.section(QLatin1Char(':'), 1).trimmed();
+                const QString count = text.section(QLatin1Char(':'), 1).trimmed();
                 if (!count.isEmpty()) r.activeUsers = count;
             } else if (upper.contains(QLatin1String(kSeparator))) {
                 separatorSeen = true;
             }
             return true;
         }
-        if (ContainsUpper(line, QLatin1String(kSuccess))) return false;
+        if (ascii ? ContainsUpperAscii(bytes, len, QLatin1StringView(kSuccess))
+                  : UpperCase(text).contains(QLatin1String(kSuccess)))
+            return false;
         ++r.linesCounted;
 
-        SessionFields f = SplitSessionLine(line);
-        const int day = DayNumber(f.when);
-        QString machine;
-        QString pid;
-        SplitClient(f.client, machine, pid);
-        if (filters.ownSession && pid == ownSessionPid) return true;
-        const qsizetype blank = f.when.indexOf(QLatin1Char(' '));
-        if (blank >= 0) f.when[blank] = QLatin1Char('_');
-        if (f.user.isEmpty() || pid.isEmpty() || machine.isEmpty() || f.when.isEmpty()) return true;
+        SessionParts f;
+        const bool parsed = ascii ? ParseSession(latin, f) : ParseSession(QStringView(text), f);
+        if (!parsed) return true;
+        if (filters.ownSession && f.pid == ownSessionPid) return true;
+        if (f.user.isEmpty() || f.pid.isEmpty() || f.machine.isEmpty() || f.when.isEmpty())
+            return true;
         if (filters.blankUserids && f.user.isEmpty()) return true;
-        if (filters.staleUserids && day < todayNumber) return true;
+        if (filters.staleUserids && f.day < todayNumber) return true;
 
         LoginRecord rec;
-        rec.Pid = pid;
+        rec.Pid = f.pid;
         rec.UserId = UpperCase(f.user);
-        rec.Machine = UpperCase(machine);
+        rec.Machine = UpperCase(f.machine);
         rec.DateTime = f.when;
         rec.ReportedUserId = f.user;
-        rec.Status = day < todayNumber ? QString::fromLatin1(kStaleStatus) : QString();
+        rec.Status = f.day < todayNumber ? QString::fromLatin1(kStaleStatus) : QString();
         const QString key = rec.Key();
         scanMap.SetAt(key, std::move(rec));
         return true;
