@@ -165,10 +165,11 @@ int MatrixPresentation::MarkFindMatches(const QString& upperSearchText, int toda
     for (int row = 1; row < rows; ++row) {
         for (int col = 0; col + kGroupWidth <= cols; col += kGroupWidth) {
             const QString pid = PidOf(row, col);
+            const int day =
+                UserListReport::DayNumber(m_grid.GetItemText(row, col + kDateTimeOffset));
             const bool stale = !pid.isEmpty() && pid != QLatin1String(kErrorPid) &&
-                               pid != QLatin1String(kPlaceholderPid) &&
-                               UserListReport::DayNumber(m_grid.GetItemText(
-                                   row, col + kDateTimeOffset)) < todayNumber;
+                               pid != QLatin1String(kPlaceholderPid) && day > 0 &&
+                               day < todayNumber;
             for (int k = 0; k < kGroupWidth; ++k) {
                 m_grid.SetItemBkColour(row, col + k, stale ? kStaleBk : kGridDefaultColour);
                 m_grid.SetItemFgColour(row, col + k, stale ? kStaleFg : kGridDefaultColour);
