@@ -135,7 +135,8 @@ BENCHMARK(BM_ResetMatrixGrid)->Unit(benchmark::kMicrosecond);
 void BM_FindMarks(benchmark::State& state) {
     Monitor m(static_cast<int>(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(m.presentation.MarkFindMatches(QStringLiteral("USER42"), 20171102));
+        benchmark::DoNotOptimize(
+            m.presentation.MarkFindMatches(QStringLiteral("USER42"), 20171102));
 }
 BENCHMARK(BM_FindMarks)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -27,8 +27,9 @@ CQuandrixApp::~CQuandrixApp() {
 QString CQuandrixApp::AlreadyRunningMessage(const QString& directory) {
     return QStringLiteral("Quorvatel is already running in ") +
            QDir::toNativeSeparators(directory) +
-           QStringLiteral(".\n\nOnly one monitor can work in a directory: the tools' files and "
-                          "the history log there belong to it.");
+           QStringLiteral(
+               ".\n\nOnly one monitor can work in a directory: the tools' files and "
+               "the history log there belong to it.");
 }
 
 bool CQuandrixApp::InitInstance() {

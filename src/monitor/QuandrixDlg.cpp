@@ -112,8 +112,7 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     TakeScanSettings(ScanSettings::Load(m_appSettings));
     m_engine->SetAddressLookup([this](const QString& user) {
         QString address;
-        const int rc =
-            m_lookup.RunSqlGetEmailAddr(EmailAddressLookup::StatementFor(user), address);
+        const int rc = m_lookup.RunSqlGetEmailAddr(EmailAddressLookup::StatementFor(user), address);
         return EmailAddressLookup::IsUsable(rc, address) ? address : QString();
     });
 
@@ -333,7 +332,9 @@ void CQuandrixDlg::ShowScannerState(bool scanning) {
     m_off->setChecked(!scanning);
 }
 
-void CQuandrixDlg::SyncScannerButtons() { ShowScannerState(m_engine->Scanning()); }
+void CQuandrixDlg::SyncScannerButtons() {
+    ShowScannerState(m_engine->Scanning());
+}
 
 QString CQuandrixDlg::ControlText(int id) const {
     QWidget* control = m_controls.value(id);
@@ -406,9 +407,8 @@ void CQuandrixDlg::OnChangeFont() {
     if (m_fontChooser.ChooseFont(this, font)) {
         m_presentation->AdoptFont(font);
         // Numbers Qt has no use for keep the values stored before.
-        const FontDescription base =
-            FontDescription::Parse(m_appSettings.Text(Setting::Font_Desc))
-                .value_or(FontDescription());
+        const FontDescription base = FontDescription::Parse(m_appSettings.Text(Setting::Font_Desc))
+                                         .value_or(FontDescription());
         FontDescription::Store(m_appSettings, font, base);
     }
     ResumeAfterCommand();

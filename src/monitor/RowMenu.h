@@ -31,14 +31,14 @@ struct RightClick {
     // The text of any cell, the headings in row 0; empty outside the grid.
     std::function<QString(int row, int col)> cellText;
     bool traceActive = false;
-    QString watchedKey;       // the pid debug logging watches, empty when none
-    WatchedSession watched;   // the session chosen before
+    QString watchedKey;      // the pid debug logging watches, empty when none
+    WatchedSession watched;  // the session chosen before
 };
 
 struct RightClickOutcome {
     RowMenuState menu;
-    CCellID position;         // the watched entry position to remember
-    WatchedSession watched;   // the chosen session afterwards
+    CCellID position;        // the watched entry position to remember
+    WatchedSession watched;  // the chosen session afterwards
     bool clearWatchedKey = false;
 };
 

@@ -8,7 +8,8 @@ QList<ExportRow> SnapshotRows(const CMapStrToLoginObj& matrix) {
     order.reserve(static_cast<size_t>(matrix.GetCount()));
     for (const auto& [key, rec] : matrix) order.emplace_back(&key, &rec);
     std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-        if (a.second->DateTime != b.second->DateTime) return a.second->DateTime < b.second->DateTime;
+        if (a.second->DateTime != b.second->DateTime)
+            return a.second->DateTime < b.second->DateTime;
         return *a.first < *b.first;
     });
     QList<ExportRow> rows;

@@ -217,16 +217,4 @@ TEST_F(MatrixPresentationTest, FindMarksEveryMatchingGroupAndClearsEarlierMarks)
         }
 }
 
-TEST_F(MatrixPresentationTest, AdoptedFontReachesHeadingsInItalicAndSizesTheRows) {
-    Fill(1);
-    QFont big(QStringLiteral("DejaVu Sans"));
-    big.setPixelSize(24);
-    const int before = grid.GetRowHeight(1);
-    presentation.AdoptFont(big);
-    EXPECT_EQ(grid.GetGridFont().pixelSize(), 24);
-    EXPECT_TRUE(grid.GetItemFont(0, 5).italic());
-    EXPECT_FALSE(grid.GetItemFont(1, 5).italic());
-    EXPECT_GT(grid.GetRowHeight(1), before);
-}
-
 }  // namespace

@@ -52,14 +52,15 @@ protected:
         services.fileChooser = &files;
         services.fontChooser = &fonts;
         services.settingsPath = SettingsPath();
-        if (!realDialogs) services.runDialog = [this](QDialog& dialog) {
-            dialogsShown.append(dialog.windowTitle());
-            if (!answerDialog) {
-                dialog.reject();
-                return static_cast<int>(QDialog::Rejected);
-            }
-            return answerDialog(dialog);
-        };
+        if (!realDialogs)
+            services.runDialog = [this](QDialog& dialog) {
+                dialogsShown.append(dialog.windowTitle());
+                if (!answerDialog) {
+                    dialog.reject();
+                    return static_cast<int>(QDialog::Rejected);
+                }
+                return answerDialog(dialog);
+            };
         services.exitProgram = [this](int code) { exitCodes.append(code); };
         window = std::make_unique<CQuandrixDlg>(broker.WorkDir(), services);
         if (init) window->OnInitDialog();

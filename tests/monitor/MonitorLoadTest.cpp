@@ -19,8 +19,7 @@ using Dlg = CQuandrixDlg;
 // Counts the paints of a widget that happen while `during` holds.
 class PaintCounter : public QObject {
 public:
-    PaintCounter(QWidget* widget, std::function<bool()> during)
-        : m_during(std::move(during)) {
+    PaintCounter(QWidget* widget, std::function<bool()> during) : m_during(std::move(during)) {
         widget->installEventFilter(this);
     }
     bool eventFilter(QObject*, QEvent* event) override {
@@ -53,7 +52,8 @@ protected:
                     << shown.last().toStdString();
             }
         EXPECT_EQ(shown.size(), window->Engine().MatrixMap().GetCount());
-        EXPECT_EQ(QSet<QString>(shown.begin(), shown.end()).size(), shown.size()) << "no session twice";
+        EXPECT_EQ(QSet<QString>(shown.begin(), shown.end()).size(), shown.size())
+            << "no session twice";
         EXPECT_EQ(Grid().GetRowCount(), 1 + (shown.size() + 2) / 3);
         EXPECT_EQ(Text(Dlg::IDC_SESSION_COUNT), QString::number(shown.size()));
     }
@@ -67,7 +67,8 @@ TEST_F(MonitorLoadTest, WindowRepaintsDuringAHangingToolRunAndInputWaitsForTheCy
     ASSERT_EQ(Entry(1, 0)[0], QStringLiteral("100"));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
 
-    broker.Condition({QStringLiteral("hang"), QStringLiteral("--hang-seconds"), QStringLiteral("30")});
+    broker.Condition(
+        {QStringLiteral("hang"), QStringLiteral("--hang-seconds"), QStringLiteral("30")});
     window->Launcher().SetTimeoutMs(1500);
 
     bool cycleRunning = false;
@@ -142,7 +143,8 @@ TEST_F(MonitorLoadTest, ACloseRequestDuringAHangingRunWaitsForTheCycleToEnd) {
     LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
     StoreProfile();
     Open();
-    broker.Condition({QStringLiteral("hang"), QStringLiteral("--hang-seconds"), QStringLiteral("30")});
+    broker.Condition(
+        {QStringLiteral("hang"), QStringLiteral("--hang-seconds"), QStringLiteral("30")});
     window->Launcher().SetTimeoutMs(1500);
 
     // A termination request arrives while the tool hangs (as SIGTERM's notifier would).
@@ -169,8 +171,7 @@ TEST_F(MonitorLoadTest, EmptyMatrix) {
     EXPECT_TRUE(files.calls.isEmpty());
 
     // A right-click beside the cells of the empty matrix chooses all clients.
-    QTest::mouseClick(Grid().viewport(), Qt::RightButton, {},
-                      Grid().viewport()->rect().center());
+    QTest::mouseClick(Grid().viewport(), Qt::RightButton, {}, Grid().viewport()->rect().center());
     EXPECT_EQ(window->RowMenu(), (RowMenuState{true, false}));
     EXPECT_EQ(window->Engine().WatchedEntry(), CCellID(1, 2));
     EXPECT_TRUE(prompter.shown.isEmpty());

@@ -55,7 +55,8 @@ TEST_F(MonitorWindowTest, StartUpShowsTheMatrixInLoginOrderWithItsStatusTexts) {
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
     EXPECT_TRUE(Checked(Dlg::IDC_ON));
     EXPECT_FALSE(Checked(Dlg::IDC_OFF));
-    EXPECT_EQ(Text(Dlg::IDC_DATABASE_USERS), QStringLiteral("Nbr of Active Users in\nthe Database: 3"));
+    EXPECT_EQ(Text(Dlg::IDC_DATABASE_USERS),
+              QStringLiteral("Nbr of Active Users in\nthe Database: 3"));
     EXPECT_EQ(Text(Dlg::IDC_WATCH_GROUP), QStringLiteral("Vantrace Logging Status"));
     EXPECT_EQ(Text(Dlg::IDC_WATCH_PID), QStringLiteral("Pid"));
     EXPECT_EQ(Text(Dlg::IDC_WATCH_USER), QStringLiteral("UserId"));
@@ -78,7 +79,8 @@ TEST_F(MonitorWindowTest, StartUpShowsTheMatrixInLoginOrderWithItsStatusTexts) {
     // The history tells the same story.
     const QStringList lines = HistoryLines();
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[0], "ADD : 100        ALICE                PC1                  2017/11/02 09:01:00");
+    EXPECT_EQ(lines[0],
+              "ADD : 100        ALICE                PC1                  2017/11/02 09:01:00");
 }
 
 TEST_F(MonitorWindowTest, OnOffDepartingSessionsAndAFailingBroker) {
@@ -125,8 +127,7 @@ TEST_F(MonitorWindowTest, OnOffDepartingSessionsAndAFailingBroker) {
     EXPECT_EQ(window->RowMenu(), (RowMenuState{false, false}));
     rightClick(1, 5);
     EXPECT_EQ(window->RowMenu(), (RowMenuState{true, true}));
-    EXPECT_EQ(window->Watched(),
-              (WatchedSession{"300", "SMITH", "PC9", "2017/11/02 09:03:00"}));
+    EXPECT_EQ(window->Watched(), (WatchedSession{"300", "SMITH", "PC9", "2017/11/02 09:03:00"}));
     EXPECT_EQ(window->Engine().WatchedEntry(), CCellID(1, 6));
     // The clicked cell's text becomes the search text.
     EXPECT_EQ(window->SearchText(), QStringLiteral("SMITH"));
@@ -245,8 +246,8 @@ TEST_F(MonitorWindowTest, SettingsDialogOpensByItselfOnAnEmptyProfile) {
     EXPECT_FALSE(sawDialog) << "the dialog opens after start-up, not inside it";
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("Scanner\nPaused"));
     EXPECT_EQ(Grid().GetRowCount(), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sawDialog && !QApplication::activeModalWidget(); },
-                                kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return sawDialog && !QApplication::activeModalWidget(); }, kWaitMs));
 
     // The values are stored and taken over, but scanning waits for ON.
     EXPECT_EQ(Setting("Broker"), QStringLiteral("TESBKR01"));
@@ -316,8 +317,9 @@ TEST_F(MonitorWindowTest, SnapshotExportWritesTheMatrixByteForByte) {
     EXPECT_EQ(files.calls[0].directory, broker.WorkDir());
     EXPECT_EQ(files.calls[0].filter, QStringLiteral("CSV Files (*.csv)"));
     EXPECT_EQ(QString::fromUtf8(ReadAll(first + QStringLiteral(".csv"))),
-              header + "100   ,ALICE          ,PC1                      , 2017/11/02_09:01:00,"
-                       "alice@example.com\n");
+              header +
+                  "100   ,ALICE          ,PC1                      , 2017/11/02_09:01:00,"
+                  "alice@example.com\n");
     EXPECT_EQ(prompter.Texts(), QStringList{first + ".csv Exported Successfully."});
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
 

@@ -1,7 +1,7 @@
+#include <signal.h>
 #include <QLockFile>
 #include <QProcess>
 #include <QSysInfo>
-#include <signal.h>
 
 #include <csignal>
 
@@ -60,8 +60,8 @@ TEST_F(QuandrixAppTest, ASecondMonitorInTheSameDirectoryIsRefused) {
 TEST_F(QuandrixAppTest, ALockLeftByADeadMonitorIsTakenOver) {
     StoreProfile();
     // The lock file of a monitor that died: a process id that is not running.
-    ASSERT_TRUE(WriteAll(LockPath(), "2147483600\nquorvatel\n" +
-                                         QSysInfo::machineHostName().toUtf8() + "\n"));
+    ASSERT_TRUE(WriteAll(LockPath(),
+                         "2147483600\nquorvatel\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
     CQuandrixApp app(Services());
     EXPECT_TRUE(app.InitInstance());
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
@@ -112,8 +112,8 @@ TEST_F(QuandrixAppTest, TheProgramEndsWithStatusZeroOnSigterm) {
         [&] { return History().size() == 1 && QFile::exists(broker.WorkDir() + "/QusList.log"); },
         kWaitMs));
     QFile::remove(broker.WorkDir() + "/QusList.log");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(broker.WorkDir() + "/QusList.log"); },
-                                kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QFile::exists(broker.WorkDir() + "/QusList.log"); }, kWaitMs));
     EXPECT_TRUE(History()[0].startsWith(QStringLiteral("ADD : 100        ALICE")));
 
     // ... until it is asked to end.
