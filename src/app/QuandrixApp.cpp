@@ -13,7 +13,9 @@
 
 namespace {
 constexpr int kScreenshotRetryMs = 100;
-}
+// A dialog left open (a profile without a Broker) must not keep the picture from being taken.
+constexpr int kScreenshotMaxRetries = 300;
+}  // namespace
 
 CQuandrixApp::CQuandrixApp(QuandrixServices services, QObject* parent)
     : QObject(parent), m_services(std::move(services)) {}
@@ -75,7 +77,7 @@ void CQuandrixApp::ScheduleScreenshot(const QString& path, int afterMs) {
 void CQuandrixApp::TakeScreenshot() {
     if (!m_window || m_window->Closed()) return;
     // A picture of a half-built matrix helps nobody: wait for the cycle to end.
-    if (!m_window->Idle()) {
+    if (!m_window->Idle() && ++m_screenshotRetries < kScreenshotMaxRetries) {
         QTimer::singleShot(kScreenshotRetryMs, this, &CQuandrixApp::TakeScreenshot);
         return;
     }

@@ -49,4 +49,5 @@ private:
     std::unique_ptr<TerminationSignals> m_signals;
     QString m_screenshotPath;
     bool m_screenshotFailed = false;
+    int m_screenshotRetries = 0;
 };

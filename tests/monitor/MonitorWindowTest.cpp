@@ -263,7 +263,15 @@ TEST_F(MonitorWindowTest, SettingsDialogOpensByItselfOnAnEmptyProfile) {
 TEST_F(MonitorWindowTest, SettingsCommandTakesTheNewValuesAndAlwaysScans) {
     FourSessions();
     StoreProfile();
+    {
+        SettingsStore store(SettingsPath());
+        AppSettings s(store);
+        s.SetText(Setting::EmailAlertsEnabled, QStringLiteral("1"));
+        s.SetText(Setting::ContigFailLimit, QStringLiteral("3"));
+    }
     Open();
+    EXPECT_EQ(Text(Dlg::IDC_ALERTS), QStringLiteral("* EMAIL ALERTS ENABLED *"));
+    EXPECT_EQ(window->Engine().ContigFailLimit(), 3);
 
     // Cancel: nothing changes, but a cycle runs at once.
     broker.LogOff(QStringLiteral("PC1"), QStringLiteral("100"));
