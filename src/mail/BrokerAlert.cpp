@@ -28,13 +28,22 @@ QString BrokerAlert::HistoryLine(const QString& timestamp, const QString& addres
            QString::fromLatin1(sent ? kSentTo : kFailedTo) + address + QLatin1Char('\n');
 }
 
+void BrokerAlert::Rescan() {
+    m_rescanning = true;
+    m_scanner.RunScanCycle();
+    m_rescanning = false;
+}
+
 void BrokerAlert::SendBrokerAlert(int tries) {
-    if (!m_settings.alertsEnabled) return;
+    // With a limit of 1 the scan that follows an alert reaches the limit by itself when the
+    // Broker is still down; alerting from there would start the next scan from inside it,
+    // and so on without end. That failure waits for the next scan of the timer instead.
+    if (!m_settings.alertsEnabled || m_rescanning) return;
     m_scanner.PauseScanner();
 
     if (!m_mailer.WriteContentFile(ComposeAlertBody(m_settings.content, tries))) {
         m_prompter.Warning(QString::fromLatin1(Mailer::kContentWriteFailed));
-        m_scanner.RunScanCycle();
+        Rescan();
         return;
     }
 
@@ -47,5 +56,5 @@ void BrokerAlert::SendBrokerAlert(int tries) {
             HistoryLine(CurrentTimestamp(m_clock), recipient.Address, Mailer::Sent(result)));
     }
 
-    m_scanner.RunScanCycle();
+    Rescan();
 }

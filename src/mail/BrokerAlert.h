@@ -42,10 +42,14 @@ public:
     static QString HistoryLine(const QString& timestamp, const QString& address, bool sent);
 
 private:
+    // The fresh scan that ends every alert; an alert raised inside it is not sent.
+    void Rescan();
+
     ScannerControl& m_scanner;
     HistoryLog& m_history;
     Mailer& m_mailer;
     Prompter& m_prompter;
     const Clock& m_clock;
     const EmailSettings& m_settings;
+    bool m_rescanning = false;
 };

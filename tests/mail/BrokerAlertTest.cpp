@@ -171,6 +171,34 @@ TEST_F(BrokerAlertTest, FailedSendsAreRecordedAsFailedAndTheLoopGoesOn) {
     EXPECT_EQ(scanner.calls.count(QStringLiteral("cycle")), 2);
 }
 
+// A scanner whose every scan fails at once with a limit of 1: the hook fires from inside the
+// scan the alert starts.
+class FailingScanner : public ScannerControl {
+public:
+    void PauseScanner() override {}
+    int RunScanCycle() override {
+        if (++cycles < 50 && hook) hook(1);
+        return 0;
+    }
+    std::function<void(int)> hook;
+    int cycles = 0;
+};
+
+TEST_F(BrokerAlertTest, AnAlertRaisedByItsOwnRescanIsNotSentAndStartsNoScan) {
+    FailingScanner failing;
+    BrokerAlert limitOne(failing, history, mailer, prompter, clock, settings);
+    failing.hook = limitOne.Hook();
+    limitOne.SendBrokerAlert(1);
+    EXPECT_EQ(failing.cycles, 1);
+    EXPECT_EQ(tools.Runs(kVsend).size(), 3);
+    EXPECT_EQ(HistoryLines().size(), 3);
+
+    // The next failure of the timer's scan alerts again.
+    limitOne.SendBrokerAlert(1);
+    EXPECT_EQ(failing.cycles, 2);
+    EXPECT_EQ(tools.Runs(kVsend).size(), 6);
+}
+
 TEST_F(BrokerAlertTest, DisabledAlertsDoNothingAtAll) {
     settings.alertsEnabled = false;
     alert.SendBrokerAlert(6);

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "monitor/QuandrixDlg.h"
+
+class QLockFile;
+class TerminationSignals;
+
+// The application object: start-up (company key, start-up directory, one monitor per
+// working directory, the main window) and the end of the program. The main window lives as
+// long as the process; it ends the program through its close sequence.
+class CQuandrixApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kLockFileName = "Quorvatel.lock";
+
+    // The main window gets `services`; the lock message goes to services.prompter when set.
+    explicit CQuandrixApp(QuandrixServices services = {}, QObject* parent = nullptr);
+    ~CQuandrixApp() override;
+
+    // Reads the start-up directory, takes the directory's lock and starts the main window.
+    // False when another monitor works in this directory: the user has been told, and the
+    // program should end with status 1.
+    bool InitInstance();
+
+    // Runs the program until the main window's close sequence ends it; the exit status.
+    int Run();
+
+    // After `afterMs`, once no cycle or command runs, saves a picture of the main window to
+    // `path` (PNG) and closes the monitor. For documentation and checks without a display.
+    void ScheduleScreenshot(const QString& path, int afterMs);
+    bool ScreenshotFailed() const { return m_screenshotFailed; }
+
+    QString StartupDirectory() const { return m_startupDirectory; }
+    CQuandrixDlg* MainWindow() const { return m_window.get(); }
+
+    static QString AlreadyRunningMessage(const QString& directory);
+
+private:
+    void TakeScreenshot();
+
+    QuandrixServices m_services;
+    QString m_startupDirectory;
+    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<CQuandrixDlg> m_window;
+    std::unique_ptr<TerminationSignals> m_signals;
+    QString m_screenshotPath;
+    bool m_screenshotFailed = false;
+    int m_screenshotRetries = 0;
+};

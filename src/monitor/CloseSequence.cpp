@@ -1,0 +1,20 @@
+#include "monitor/CloseSequence.h"
+
+#include "app/Timestamp.h"
+#include "platform/WaitCursor.h"
+#include "scan/HistoryLog.h"
+#include "scan/LoginRecord.h"
+#include "scan/ScanEngine.h"
+
+void RunCloseSequence(ScanEngine& engine, HistoryLog& history, const Clock& clock,
+                      const std::function<void()>& stopDebugLogging) {
+    WaitCursor wait;
+    // Off rather than a pause: a command still unwinding must not start another cycle.
+    engine.Off();
+    engine.StopWatchBlink(false);
+    engine.StopErrorBlink(false);
+    if (stopDebugLogging) stopDebugLogging();
+    history.WriteHistoryLine(HistoryLog::SessionLine(
+        QStringLiteral("REC : "), QString::fromLatin1(kPlaceholderPid), QStringLiteral("QUORVATEL"),
+        QStringLiteral("SHUTDOWN"), CurrentTimestamp(clock)));
+}

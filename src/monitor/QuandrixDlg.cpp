@@ -1,0 +1,558 @@
+#include "monitor/QuandrixDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSizeGrip>
+#include <QTimer>
+
+#include "app/Timestamp.h"
+#include "controls/FindTextDlg.h"
+#include "controls/GridCtrl.h"
+#include "controls/Resize.h"
+#include "debuglog/AboutDlg.h"
+#include "debuglog/SettingsDlg.h"
+#include "exchange/Export.h"
+#include "monitor/CloseSequence.h"
+#include "monitor/FontDescription.h"
+#include "monitor/SnapshotRows.h"
+#include "platform/Clock.h"
+#include "platform/FileChooser.h"
+#include "platform/FontChooser.h"
+#include "platform/Prompter.h"
+#include "scan/UserListReport.h"
+
+namespace {
+
+// The client area at start-up; it is also the smallest size the window can be dragged to.
+constexpr int kClientWidth = 1320;
+constexpr int kClientHeight = 620;
+constexpr int kScreenX = 50;
+constexpr int kScreenY = 20;
+
+// The control column beside the matrix.
+constexpr int kColumnWidth = 200;
+constexpr int kColumnX = kClientWidth - 8 - kColumnWidth;
+constexpr int kHalfWidth = 96;
+// The bottom block of the column sits this far above the client's bottom edge.
+constexpr int kBottom = kClientHeight - 600;
+constexpr int kSecondX = kColumnX + kColumnWidth - kHalfWidth;
+
+// How often a close request looks again whether the running cycle or command has ended.
+constexpr int kCloseRetryMs = 50;
+
+// The program's icon: a small login matrix, three groups of cells with a flashing one.
+QPixmap MonitorIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    const qreal cell = size / 4.0;
+    p.fillRect(QRectF(0, 0, size, cell), QColor(70, 90, 140));
+    const QColor light(255, 255, 224);
+    const QColor flash(120, 180, 220);
+    for (int r = 1; r < 4; ++r)
+        for (int c = 0; c < 3; ++c)
+            p.fillRect(QRectF(c * cell * 4 / 3 + 1, r * cell + 1, cell * 4 / 3 - 2, cell - 2),
+                       (r == 2 && c == 1) ? flash : light);
+    p.setPen(QColor(70, 90, 140));
+    p.drawRect(0, 0, size - 1, size - 1);
+    return pixmap;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- construction
+
+CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, QWidget* parent)
+    : QMainWindow(parent),
+      m_workingDirectory(workingDirectory),
+      m_services(std::move(services)),
+      m_ownPrompter(m_services.prompter ? nullptr : std::make_unique<MessageBoxPrompter>(this)),
+      m_ownClock(m_services.clock ? nullptr : std::make_unique<SystemClock>()),
+      m_ownFileChooser(m_services.fileChooser ? nullptr : std::make_unique<DialogFileChooser>()),
+      m_ownFontChooser(m_services.fontChooser ? nullptr : std::make_unique<DialogFontChooser>()),
+      m_prompter(m_services.prompter ? *m_services.prompter : *m_ownPrompter),
+      m_clock(m_services.clock ? *m_services.clock : *m_ownClock),
+      m_fileChooser(m_services.fileChooser ? *m_services.fileChooser : *m_ownFileChooser),
+      m_fontChooser(m_services.fontChooser ? *m_services.fontChooser : *m_ownFontChooser),
+      m_store(m_services.settingsPath.isEmpty()
+                  ? std::make_unique<SettingsStore>()
+                  : std::make_unique<SettingsStore>(m_services.settingsPath)),
+      m_appSettings(*m_store),
+      m_trace(m_clock, QDir(workingDirectory).filePath(QString::fromLatin1(TraceLog::kFileName))),
+      m_launcher(m_prompter),
+      m_history(m_clock, workingDirectory, &m_trace),
+      m_mailer(m_launcher, m_prompter, m_clock, workingDirectory),
+      m_lookup(m_launcher, m_prompter, m_history, m_appSettings, workingDirectory) {
+    setObjectName(QStringLiteral("QuandrixDlg"));
+    const QPixmap icon = MonitorIcon(32);
+    setWindowIcon(QIcon(icon));
+    setWindowTitle(QString::fromLatin1(kProgramName));
+
+    CreateControls();
+    CreateMenus();
+    CreateShortcuts();
+
+    m_presentation = std::make_unique<MatrixPresentation>(*m_grid, m_appSettings);
+    m_presentation->SetOptions(m_gridOptions);
+    m_presentation->SetImageList({MonitorIcon(16)});
+
+    m_engine = std::make_unique<ScanEngine>(*m_grid, m_launcher, m_history, m_clock, m_prompter,
+                                            m_workingDirectory);
+    m_engine->SetPresenter(m_presentation.get());
+    TakeScanSettings(ScanSettings::Load(m_appSettings));
+    m_engine->SetAddressLookup([this](const QString& user) {
+        QString address;
+        const int rc = m_lookup.RunSqlGetEmailAddr(EmailAddressLookup::StatementFor(user), address);
+        return EmailAddressLookup::IsUsable(rc, address) ? address : QString();
+    });
+
+    m_mailer.SetMainWindow(this);
+    m_alert = std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_prompter, m_clock,
+                                            m_emailSettings);
+    m_engine->SetAlertHook(m_alert->Hook());
+
+    connect(m_engine.get(), &ScanEngine::StatusChanged, this, &CQuandrixDlg::ShowStatus);
+    connect(m_engine.get(), &ScanEngine::ScannerStateChanged, this,
+            &CQuandrixDlg::ShowScannerState);
+    // Posted, as the settings command would be: the dialog opens once start-up is over.
+    connect(m_engine.get(), &ScanEngine::SettingsNeeded, this, &CQuandrixDlg::OnSettings,
+            Qt::QueuedConnection);
+    connect(m_grid, &CGridCtrl::Notify, this, &CQuandrixDlg::OnGridNotify);
+}
+
+CQuandrixDlg::~CQuandrixDlg() {
+    // The scanner refers to the grid and the presentation: it goes first.
+    m_alert.reset();
+    m_engine.reset();
+}
+
+QWidget* CQuandrixDlg::AddControl(int id, QWidget* widget, const QRect& geometry) {
+    widget->setGeometry(geometry);
+    widget->setObjectName(QStringLiteral("ctl%1").arg(id));
+    m_controls.insert(id, widget);
+    return widget;
+}
+
+void CQuandrixDlg::CreateControls() {
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    m_grid = new CGridCtrl(0, 0, 0, 0, m_client);
+    AddControl(IDC_GRID, m_grid, QRect(8, 8, kColumnX - 20, kClientHeight - 16));
+
+    // The debug-logging status group. Its labels are siblings laid over it, like every
+    // control of the window, so that each one follows the resize rules by itself.
+    m_watchGroup = new QGroupBox(m_client);
+    AddControl(IDC_WATCH_GROUP, m_watchGroup, QRect(kColumnX, 4, kColumnWidth, 136));
+    const int labelIds[] = {IDC_WATCH_PID, IDC_WATCH_USER, IDC_WATCH_MACHINE, IDC_WATCH_DATETIME};
+    const ScanStatus labelStatus[] = {ScanStatus::WatchedPid, ScanStatus::WatchedUser,
+                                      ScanStatus::WatchedMachine, ScanStatus::WatchedDateTime};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(m_client);
+        label->setTextFormat(Qt::PlainText);
+        AddControl(labelIds[i], label, QRect(kColumnX + 12, 30 + i * 26, kColumnWidth - 24, 22));
+        m_statusControls.insert(labelStatus[i], label);
+    }
+    m_statusControls.insert(ScanStatus::WatchCaption, m_watchGroup);
+
+    m_status = new QLabel(m_client);
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setAlignment(Qt::AlignCenter);
+    m_status->setFrameShape(QFrame::StyledPanel);
+    QFont statusFont = m_status->font();
+    statusFont.setBold(true);
+    statusFont.setPointSizeF(statusFont.pointSizeF() * 1.2);
+    m_status->setFont(statusFont);
+    AddControl(IDC_STATUS, m_status, QRect(kColumnX, 156, kColumnWidth, 52));
+    m_statusControls.insert(ScanStatus::Scanner, m_status);
+
+    m_on = new QPushButton(QStringLiteral("ON"), m_client);
+    m_off = new QPushButton(QStringLiteral("OFF"), m_client);
+    for (QPushButton* b : {m_on, m_off}) b->setCheckable(true);
+    AddControl(IDC_ON, m_on, QRect(kColumnX, 216, kHalfWidth, 34));
+    AddControl(IDC_OFF, m_off, QRect(kSecondX, 216, kHalfWidth, 34));
+    connect(m_on, &QPushButton::clicked, this, &CQuandrixDlg::OnScanOn);
+    connect(m_off, &QPushButton::clicked, this, &CQuandrixDlg::OnScanOff);
+
+    auto* countLabel = new QLabel(QStringLiteral("Sessions:"), m_client);
+    countLabel->setGeometry(kColumnX, 266, kColumnWidth - kHalfWidth - 8, 26);
+    m_sessionCount = new QLineEdit(m_client);
+    m_sessionCount->setReadOnly(true);
+    m_sessionCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_sessionCount->setFocusPolicy(Qt::NoFocus);
+    AddControl(IDC_SESSION_COUNT, m_sessionCount, QRect(kSecondX, 266, kHalfWidth, 26));
+    m_statusControls.insert(ScanStatus::SessionCount, m_sessionCount);
+    m_controls.insert(-IDC_SESSION_COUNT, countLabel);  // follows its edit
+
+    m_databaseUsers = new QLabel(m_client);
+    m_databaseUsers->setTextFormat(Qt::PlainText);
+    m_databaseUsers->setWordWrap(true);
+    m_databaseUsers->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    AddControl(IDC_DATABASE_USERS, m_databaseUsers, QRect(kColumnX, 304, kColumnWidth, 44));
+    m_statusControls.insert(ScanStatus::DatabaseUsers, m_databaseUsers);
+
+    m_historyBox = new QCheckBox(QStringLiteral("Enable History Logging"), m_client);
+    AddControl(IDC_HISTORY, m_historyBox, QRect(kColumnX, kBottom + 496, kColumnWidth, 24));
+    connect(m_historyBox, &QCheckBox::clicked, this, &CQuandrixDlg::OnHistorySwitch);
+
+    auto* exportButton = new QPushButton(QStringLiteral("Snapshot Export..."), m_client);
+    AddControl(IDC_EXPORT, exportButton, QRect(kColumnX, kBottom + 526, kColumnWidth, 32));
+    connect(exportButton, &QPushButton::clicked, this, &CQuandrixDlg::OnExport);
+
+    m_alerts = new QLabel(m_client);
+    m_alerts->setTextFormat(Qt::PlainText);
+    AddControl(IDC_ALERTS, m_alerts, QRect(kColumnX, kBottom + 566, kColumnWidth - 20, 22));
+
+    for (QWidget* label : m_controls) label->raise();
+    m_watchGroup->lower();
+    m_client->resize(kClientWidth, kClientHeight);
+}
+
+void CQuandrixDlg::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("E&xit"), this, &CQuandrixDlg::RequestClose);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(QStringLiteral("&Settings..."), this, &CQuandrixDlg::OnSettings);
+    edit->addSeparator();
+    edit->addAction(QStringLiteral("&Change Matrix Font..."), this, &CQuandrixDlg::OnChangeFont);
+    edit->addAction(QStringLiteral("&Reset Font"), this, &CQuandrixDlg::OnResetFont);
+    // The key is shown from the text; the keyboard table below carries it.
+    edit->addAction(QStringLiteral("&Find...\tCtrl+F"), this, &CQuandrixDlg::OnFind);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("&About ..."), this, &CQuandrixDlg::OnAbout);
+}
+
+void CQuandrixDlg::CreateShortcuts() {
+    const auto bind = [this](const QKeySequence& keys, void (CQuandrixDlg::*handler)()) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, handler);
+    };
+    bind(QKeySequence(Qt::CTRL | Qt::Key_C), &CQuandrixDlg::OnEditCopy);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Insert), &CQuandrixDlg::OnEditCopy);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_X), &CQuandrixDlg::OnEditCut);
+    bind(QKeySequence(Qt::SHIFT | Qt::Key_Delete), &CQuandrixDlg::OnEditCut);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_V), &CQuandrixDlg::OnEditPaste);
+    bind(QKeySequence(Qt::SHIFT | Qt::Key_Insert), &CQuandrixDlg::OnEditPaste);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_F), &CQuandrixDlg::OnFind);
+}
+
+// ---------------------------------------------------------------- start-up
+
+QString CQuandrixDlg::Caption(const QString& broker, const QString& workingDirectory) {
+    // One multi-argument arg(): a broker name holding "%1" stays as typed.
+    return QStringLiteral("%1 %2 - Broker: %3    - Working Directory: %4")
+        .arg(QString::fromLatin1(kProgramName), QString::fromLatin1(kVersion), broker,
+             QDir::toNativeSeparators(workingDirectory));
+}
+
+void CQuandrixDlg::UpdateCaption() {
+    setWindowTitle(Caption(m_engine->Settings().broker, m_workingDirectory));
+}
+
+void CQuandrixDlg::OnInitDialog() {
+    if (m_initialised) return;
+    UpdateCaption();
+
+    // The client area gets its start-up size, which is then also its smallest one.
+    const int menuHeight = menuBar()->sizeHint().height();
+    resize(kClientWidth, kClientHeight + menuHeight);
+    if (layout()) layout()->activate();
+    m_client->resize(kClientWidth, kClientHeight);
+    move(kScreenX, kScreenY);
+    m_resize = std::make_unique<CResize>(m_client, 0);
+    m_resize->Init();
+    RegisterResizeRules();
+
+    for (ScanStatus s : m_statusControls.keys()) ShowStatus(s, m_engine->Status(s));
+    m_historyBox->setChecked(m_appSettings.Flag(Setting::EnableHistoryLogging));
+    m_sessionCount->setText(QStringLiteral("0"));
+
+    m_history.Start(m_historyBox->isChecked());
+
+    m_emailSettings = LoadEmailSettings(m_appSettings);
+    m_engine->SetContigFailLimit(m_emailSettings.contigFailLimit);
+    m_alerts->setText(QString::fromLatin1(m_emailSettings.alertsEnabled ? kAlertsEnabledText
+                                                                        : kAlertsDisabledText));
+
+    // Shown before the first cycle so that a slow Broker never leaves the user without a
+    // window.
+    show();
+    m_grid->setFocus();
+    {
+        ScanEngine::CommandScope scope(*m_engine);
+        m_engine->StartScanning();
+    }
+    SyncScannerButtons();
+    m_initialised = true;
+}
+
+void CQuandrixDlg::RegisterResizeRules() {
+    for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it)
+        if (it.key() > 0) m_resize->SetControlId(it.key(), it.value());
+
+    m_resize->AddControl(IDC_GRID, 0, 0, 1, 1);
+    // The grid option check boxes of the original layout are not shown; their ids stay
+    // registered like any id without a control.
+    for (int id : {1126, 1128, 1219, 1318, 1217, 1003, 1215, 1320, 1626, 1322, 1522})
+        m_resize->AddControl(id, 1, 0, 1, 0);
+    for (int id : {4001, 200, 1007, 2, 4043, 4009, 4010, 4007, 4008, 4002, 4000,
+                   CResize::kSizeGripId, 4039, 4030, 4033, 4035, 4037, 4021})
+        m_resize->AddControl(id, 1, 1, 1, 1);
+    m_resize->AddControl(m_controls.value(-IDC_SESSION_COUNT), 1, 1, 1, 1);
+}
+
+// ---------------------------------------------------------------- status texts
+
+void CQuandrixDlg::ShowStatus(ScanStatus which, const QString& text) {
+    QWidget* control = m_statusControls.value(which);
+    if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(text);
+    else if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->setText(text);
+    else if (auto* group = qobject_cast<QGroupBox*>(control))
+        group->setTitle(text);
+}
+
+void CQuandrixDlg::ShowScannerState(bool scanning) {
+    m_on->setChecked(scanning);
+    m_off->setChecked(!scanning);
+}
+
+void CQuandrixDlg::SyncScannerButtons() {
+    ShowScannerState(m_engine->Scanning());
+}
+
+QString CQuandrixDlg::ControlText(int id) const {
+    QWidget* control = m_controls.value(id);
+    if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text();
+    if (auto* group = qobject_cast<QGroupBox*>(control)) return group->title();
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text();
+    return QString();
+}
+
+bool CQuandrixDlg::Idle() const {
+    return !m_engine->Busy() && !QApplication::activeModalWidget();
+}
+
+// ---------------------------------------------------------------- commands
+
+int CQuandrixDlg::RunDialog(QDialog& dialog) {
+    return m_services.runDialog ? m_services.runDialog(dialog) : dialog.exec();
+}
+
+void CQuandrixDlg::ResumeAfterCommand() {
+    if (m_engine->ScanEnabled() && !m_closeRequested)
+        m_engine->ResumeScanner(m_engine->Settings().interval);
+}
+
+void CQuandrixDlg::TakeScanSettings(const ScanSettings& settings) {
+    m_engine->SetSettings(settings);
+    m_lookup.SetConnection(settings.broker, settings.adminUserId, settings.adminPassword);
+}
+
+void CQuandrixDlg::OnSettings() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->PauseScanner();
+    if (m_engine->TraceActive()) m_engine->StopWatchBlink(true);
+    if (m_engine->ErrorBlinkActive()) m_engine->StopErrorBlink(true);
+
+    CSettingsDlg dialog(m_appSettings, this);
+    if (RunDialog(dialog) == QDialog::Accepted) {
+        ScanSettings s = m_engine->Settings();
+        const bool brokerChanged = dialog.Broker() != s.broker;
+        s.broker = dialog.Broker();
+        s.adminUserId = dialog.AdminUserId();
+        s.adminPassword = dialog.Password();
+        s.interval = dialog.Interval();
+        s.filters.blankUserids = dialog.FilterBlankUserids();
+        s.filters.ownSession = dialog.FilterQuorvatelUserid();
+        s.filters.staleUserids = dialog.FilterStaleUserids();
+        TakeScanSettings(s);
+        if (brokerChanged) UpdateCaption();
+    }
+    if (m_closeRequested) return;
+    if (m_engine->TraceActive()) m_engine->StartWatchBlink();
+    if (m_engine->ErrorBlinkActive()) m_engine->StartErrorBlink();
+    m_engine->RunScanCycle();
+}
+
+void CQuandrixDlg::OnAbout() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    CAboutDlg dialog(this, windowIcon());
+    RunDialog(dialog);
+}
+
+void CQuandrixDlg::OnChangeFont() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->PauseScanner();
+    QFont font = m_grid->GetGridFont();
+    if (m_fontChooser.ChooseFont(this, font)) {
+        m_presentation->AdoptFont(font);
+        // Numbers Qt has no use for keep the values stored before.
+        const FontDescription base = FontDescription::Parse(m_appSettings.Text(Setting::Font_Desc))
+                                         .value_or(FontDescription());
+        FontDescription::Store(m_appSettings, font, base);
+    }
+    ResumeAfterCommand();
+}
+
+void CQuandrixDlg::OnResetFont() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->PauseScanner();
+    m_presentation->AdoptFont(m_grid->GetGridFont());
+    m_grid->SetGridFont(FontDescription::DefaultFont());
+    FontDescription::StoreDefault(m_appSettings);
+    m_engine->StartScanning();
+}
+
+void CQuandrixDlg::OnFind() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    // The scanner stays paused: the marks last until the user presses ON.
+    m_engine->PauseScanner();
+    if (m_engine->TraceActive()) m_engine->StopWatchBlink(true);
+    if (m_engine->ErrorBlinkActive()) m_engine->StopErrorBlink(true);
+
+    CFindTextDlg dialog(m_appSettings, SearchTextForDialog(m_searchText, m_appSettings), this);
+    if (RunDialog(dialog) != QDialog::Accepted) return;
+    m_searchText = AcceptSearchText(dialog.FindText(), m_appSettings);
+    if (m_searchText.isEmpty()) return;
+    const int today = UserListReport::TodayNumberFrom(CurrentTimestamp(m_clock));
+    m_presentation->MarkFindMatches(m_searchText, today);
+}
+
+void CQuandrixDlg::OnExport() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->PauseScanner();
+    if (m_grid->GetRowCount() > 1) {
+        const CExport::Services services{m_appSettings, m_fileChooser, m_prompter,
+                                         m_workingDirectory, this};
+        CExport exporter(SnapshotRows(m_engine->MatrixMap()), QString::fromLatin1(kExportHeader),
+                         QString::fromLatin1(kExportFileName) + QLatin1String(CExport::kExtension),
+                         services);
+        exporter.Export();
+    }
+    ResumeAfterCommand();
+}
+
+void CQuandrixDlg::OnHistorySwitch(bool enabled) {
+    if (m_closeRequested) return;
+    m_historyBox->setChecked(enabled);
+    m_history.SetEnabled(enabled);
+    m_appSettings.SetInt(Setting::EnableHistoryLogging, enabled ? 1 : 0);
+}
+
+void CQuandrixDlg::OnScanOn() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->On();
+    SyncScannerButtons();
+}
+
+void CQuandrixDlg::OnScanOff() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->Off();
+    SyncScannerButtons();
+}
+
+void CQuandrixDlg::OnEditCopy() {
+    if (m_grid->CanCopy()) m_grid->OnEditCopy();
+}
+
+void CQuandrixDlg::OnEditCut() {
+    if (m_grid->CanCut()) m_grid->OnEditCut();
+}
+
+void CQuandrixDlg::OnEditPaste() {
+    if (m_grid->CanPaste()) m_grid->OnEditPaste();
+}
+
+// ---------------------------------------------------------------- the grid's notifications
+
+void CQuandrixDlg::OnGridNotify(const GridNotify& notify) {
+    if (notify.code == NM_RCLICK)
+        OnGridRightClick(notify.row, notify.col);
+    else if (notify.code == GVN_SELCHANGED)
+        OnGridSelChanged(notify.row, notify.col);
+}
+
+void CQuandrixDlg::OnGridRightClick(int row, int col) {
+    RightClick click;
+    click.row = row;
+    click.col = col;
+    click.rowCount = m_grid->GetRowCount();
+    click.cellText = [this](int r, int c) { return m_grid->GetItemText(r, c); };
+    click.traceActive = m_engine->TraceActive();
+    click.watchedKey = m_watchedKey;
+    click.watched = m_watched;
+    const RightClickOutcome out = RightClickOnCell(click);
+    m_rowMenu = out.menu;
+    m_watched = out.watched;
+    if (out.clearWatchedKey) m_watchedKey.clear();
+    m_engine->SetWatchedEntry(out.position.row, out.position.col);
+}
+
+void CQuandrixDlg::OnGridSelChanged(int row, int col) {
+    const QString text = m_grid->GetItemText(row, col);
+    if (!text.isEmpty()) m_searchText = text;
+    if (!m_engine->TraceActive()) m_engine->SetWatchedEntry(row, col);
+}
+
+// ---------------------------------------------------------------- closing
+
+void CQuandrixDlg::closeEvent(QCloseEvent* event) {
+    // The window never closes by itself: the close sequence ends the program.
+    event->ignore();
+    RequestClose();
+}
+
+void CQuandrixDlg::RequestClose() {
+    if (m_closed) return;
+    if (!m_closeRequested) {
+        m_closeRequested = true;
+        // Nothing starts another cycle from here on; one that runs goes to its end.
+        m_engine->Off();
+    }
+    TryClose();
+}
+
+void CQuandrixDlg::TryClose() {
+    if (m_closed) return;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+    if (m_engine->Busy() || QApplication::activeModalWidget()) {
+        QTimer::singleShot(kCloseRetryMs, this, &CQuandrixDlg::TryClose);
+        return;
+    }
+    m_closed = true;
+    RunCloseSequence(*m_engine, m_history, m_clock);
+    if (m_services.exitProgram)
+        m_services.exitProgram(0);
+    else
+        QCoreApplication::exit(0);
+}

@@ -1,0 +1,210 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "app/SettingsKeys.h"
+#include "app/TraceLog.h"
+#include "exec/CommandLauncher.h"
+#include "mail/BrokerAlert.h"
+#include "mail/EmailAddressLookup.h"
+#include "mail/EmailSettings.h"
+#include "mail/Mailer.h"
+#include "monitor/MatrixPresentation.h"
+#include "monitor/RowMenu.h"
+#include "platform/SettingsStore.h"
+#include "scan/HistoryLog.h"
+#include "scan/ScanEngine.h"
+
+class CGridCtrl;
+class CResize;
+class Clock;
+class FileChooser;
+class FontChooser;
+class Prompter;
+class QCheckBox;
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+struct GridNotify;
+
+// The window's seams. Anything left empty gets the real thing: message boxes, the system
+// clock, the file and font dialogs, the user's settings profile, modal dialogs run with
+// exec(), and the end of the program through QCoreApplication::exit.
+struct QuandrixServices {
+    Prompter* prompter = nullptr;
+    Clock* clock = nullptr;
+    FileChooser* fileChooser = nullptr;
+    FontChooser* fontChooser = nullptr;
+    QString settingsPath;
+    std::function<int(QDialog&)> runDialog;
+    std::function<void(int exitCode)> exitProgram;
+};
+
+// The monitor's main window: the login matrix, the scanner's controls and status texts, the
+// debug-logging status group, the e-mail alert state and the menus. It owns everything that
+// outlives one command: the settings, the scanner with its maps and timers, the history log,
+// the grid and its presentation, and the mail pieces the broker alert needs.
+//
+// Every command runs with the scanner's timers held off (ScanEngine::CommandScope). Closing,
+// by any route, runs one close sequence and then ends the program.
+class CQuandrixDlg : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kProgramName = "Quorvatel";
+    static constexpr const char* kVersion = "4.01";
+    static constexpr const char* kExportHeader =
+        " PID  ,    UserId     ,        Machine          ,   DateTime         ,   Email";
+    static constexpr const char* kExportFileName = "ZuDU";
+    static constexpr const char* kAlertsEnabledText = "* EMAIL ALERTS ENABLED *";
+    static constexpr const char* kAlertsDisabledText = "EMAIL ALERTS DISABLED";
+
+    // Control ids, as the commands and tests name them.
+    enum ControlId {
+        IDC_GRID = 1009,
+        IDC_EXPORT = 4000,
+        IDC_HISTORY = 4001,
+        IDC_SESSION_COUNT = 4002,
+        IDC_ON = 4007,
+        IDC_OFF = 4008,
+        IDC_STATUS = 4009,
+        IDC_DATABASE_USERS = 4010,
+        IDC_WATCH_GROUP = 4039,
+        IDC_WATCH_PID = 4030,
+        IDC_WATCH_USER = 4033,
+        IDC_WATCH_MACHINE = 4035,
+        IDC_WATCH_DATETIME = 4037,
+        IDC_ALERTS = 4043,
+    };
+
+    using Services = QuandrixServices;
+
+    // Reads the settings; nothing runs yet. `workingDirectory` is where the tools' files and
+    // the history log live (the start-up directory).
+    explicit CQuandrixDlg(const QString& workingDirectory, Services services = {},
+                          QWidget* parent = nullptr);
+    ~CQuandrixDlg() override;
+
+    // Start-up: caption, position, resize rules, status texts, history log, alert settings,
+    // then the window is shown and scanning starts with a first cycle.
+    void OnInitDialog();
+
+    // "%s %s - Broker: %s    - Working Directory: %s"
+    static QString Caption(const QString& broker, const QString& workingDirectory);
+
+    // ------------------------------------------------------------ commands
+    void OnSettings();
+    void OnAbout();
+    void OnChangeFont();
+    void OnResetFont();
+    void OnFind();
+    void OnExport();
+    void OnHistorySwitch(bool enabled);
+    void OnScanOn();
+    void OnScanOff();
+    void OnEditCopy();
+    void OnEditCut();
+    void OnEditPaste();
+    // File > Exit, the close box, SIGTERM and SIGINT. Waits for a running cycle or command
+    // to end (a dialog that is open is cancelled), then runs the close sequence and ends
+    // the program.
+    void RequestClose();
+
+    // ------------------------------------------------------------ state
+    bool Initialised() const { return m_initialised; }
+    bool Closed() const { return m_closed; }
+    // No scan cycle, command or dialog running.
+    bool Idle() const;
+    ScanEngine& Engine() { return *m_engine; }
+    CGridCtrl& Grid() { return *m_grid; }
+    CommandLauncher& Launcher() { return m_launcher; }
+    HistoryLog& History() { return m_history; }
+    AppSettings& Settings() { return m_appSettings; }
+    MatrixPresentation& Presentation() { return *m_presentation; }
+    const EmailSettings& Email() const { return m_emailSettings; }
+    QString SearchText() const { return m_searchText; }
+    RowMenuState RowMenu() const { return m_rowMenu; }
+    WatchedSession Watched() const { return m_watched; }
+    QString WatchedKey() const { return m_watchedKey; }
+    void SetWatchedKey(const QString& key) { m_watchedKey = key; }
+    QWidget* Control(int id) const { return m_controls.value(id); }
+    // The text a control shows (a group box's title for the status group).
+    QString ControlText(int id) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreateShortcuts();
+    void RegisterResizeRules();
+    void ShowStatus(ScanStatus which, const QString& text);
+    void ShowScannerState(bool scanning);
+    void SyncScannerButtons();
+    void OnGridNotify(const GridNotify& notify);
+    void OnGridRightClick(int row, int col);
+    void OnGridSelChanged(int row, int col);
+    void TakeScanSettings(const ScanSettings& settings);
+    void UpdateCaption();
+    // After a command that paused the scanner: scanning goes on only if it is wanted.
+    void ResumeAfterCommand();
+    int RunDialog(QDialog& dialog);
+    void TryClose();
+    QWidget* AddControl(int id, QWidget* widget, const QRect& geometry);
+
+    QString m_workingDirectory;
+    Services m_services;
+
+    // Owned stand-ins for the seams the caller left empty.
+    std::unique_ptr<Prompter> m_ownPrompter;
+    std::unique_ptr<Clock> m_ownClock;
+    std::unique_ptr<FileChooser> m_ownFileChooser;
+    std::unique_ptr<FontChooser> m_ownFontChooser;
+    Prompter& m_prompter;
+    Clock& m_clock;
+    FileChooser& m_fileChooser;
+    FontChooser& m_fontChooser;
+
+    std::unique_ptr<SettingsStore> m_store;
+    AppSettings m_appSettings;
+    TraceLog m_trace;
+    CommandLauncher m_launcher;
+    HistoryLog m_history;
+
+    // Widgets (owned by the window).
+    QWidget* m_client = nullptr;
+    CGridCtrl* m_grid = nullptr;
+    QGroupBox* m_watchGroup = nullptr;
+    QLabel* m_status = nullptr;
+    QPushButton* m_on = nullptr;
+    QPushButton* m_off = nullptr;
+    QLineEdit* m_sessionCount = nullptr;
+    QLabel* m_databaseUsers = nullptr;
+    QCheckBox* m_historyBox = nullptr;
+    QLabel* m_alerts = nullptr;
+    QMap<int, QWidget*> m_controls;
+    QMap<ScanStatus, QWidget*> m_statusControls;
+    std::unique_ptr<CResize> m_resize;
+
+    std::unique_ptr<MatrixPresentation> m_presentation;
+    std::unique_ptr<ScanEngine> m_engine;
+    EmailSettings m_emailSettings;
+    Mailer m_mailer;
+    std::unique_ptr<BrokerAlert> m_alert;
+    EmailAddressLookup m_lookup;
+
+    GridOptions m_gridOptions;
+    QString m_searchText;
+    RowMenuState m_rowMenu;
+    WatchedSession m_watched;
+    QString m_watchedKey;
+    bool m_initialised = false;
+    bool m_closeRequested = false;
+    bool m_closed = false;
+};
