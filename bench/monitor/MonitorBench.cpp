@@ -4,70 +4,21 @@
 // Run: QT_QPA_PLATFORM=offscreen build/bench/monitor/monitor_bench
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "ScanBenchSupport.h"
 #include "app/SettingsKeys.h"
 #include "controls/GridCtrl.h"
-#include "exec/CommandLauncher.h"
 #include "monitor/MatrixPresentation.h"
-#include "platform/Clock.h"
-#include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
 #include "scan/HistoryLog.h"
 #include "scan/ScanEngine.h"
 
 namespace {
 
-class SilentPrompter : public Prompter {
-public:
-    void Warning(const QString&) override {}
-    void Information(const QString&) override {}
-    void Plain(const QString&) override {}
-};
-
-class FixedClock : public Clock {
-public:
-    QDateTime Now() const override { return QDateTime(QDate(2017, 11, 2), QTime(12, 0)); }
-    void Sleep(int) override {}
-};
-
-// Writes the current report in place of the users-listing tool.
-class ReportLauncher : public CommandLauncher {
-public:
-    ReportLauncher(Prompter& p, QString path) : CommandLauncher(p), m_path(std::move(path)) {}
-    void SetReport(QByteArray report) { m_report = std::move(report); }
-    LaunchOutcome Run(const LaunchRequest&) override {
-        QFile f(m_path);
-        if (f.open(QIODevice::WriteOnly)) f.write(m_report);
-        return {0, QStringLiteral("1"), 0};
-    }
-
-private:
-    QString m_path;
-    QByteArray m_report;
-};
-
-// `sessions` sessions; in each generation the first `changedPercent` % are new ones.
-QByteArray Report(int sessions, int generation, int changedPercent) {
-    QByteArray out =
-        "QUSLIST\n\nNumber of active users defined in the database: 5000\n\n"
-        "User Id          Client                       Logged on since\n"
-        "------------------------------------------------------------------------\n";
-    const int changed = sessions * changedPercent / 100;
-    for (int i = 0; i < sessions; ++i) {
-        const int pid = i < changed ? 100000 + generation * sessions + i : 10000 + i;
-        const int minute = i % (24 * 60);
-        out += "user" + QByteArray::number(i % 5000) + "  TCP:01PC" + QByteArray::number(i % 700) +
-               "/" + QByteArray::number(pid) + "  2017/11/0" + (i % 10 ? "2 " : "1 ") +
-               QByteArray::number(minute / 60).rightJustified(2, '0') + ":" +
-               QByteArray::number(minute % 60).rightJustified(2, '0') + ":00\n";
-    }
-    out += "QUSLIST has been executed successfully.\n";
-    return out;
-}
 
 // A monitor without its window: the grid shown at the window's size, the real presentation.
 struct Monitor {
@@ -86,7 +37,7 @@ struct Monitor {
         s.adminUserId = QStringLiteral("U");
         s.adminPassword = QStringLiteral("P");
         engine.SetSettings(s);
-        launcher.SetReport(Report(sessions, 0, 0));
+        launcher.SetReport(MakeReport(sessions, 0, 0, 10));
         engine.StartScanning();
     }
     QTemporaryDir dir;
@@ -106,7 +57,7 @@ void BM_CycleWithPresentation(benchmark::State& state) {
     const int changedPercent = static_cast<int>(state.range(1));
     Monitor m(sessions);
     QList<QByteArray> reports;
-    for (int g = 0; g < 4; ++g) reports.append(Report(sessions, g, changedPercent));
+    for (int g = 0; g < 4; ++g) reports.append(MakeReport(sessions, g, changedPercent, 10));
     int generation = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -152,11 +103,3 @@ BENCHMARK(BM_AdoptFont)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,67 +3,17 @@
 // of the sessions replaced. Run: QT_QPA_PLATFORM=offscreen build/bench/scan/scan_bench
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "ScanBenchSupport.h"
 #include "controls/GridCtrl.h"
-#include "exec/CommandLauncher.h"
-#include "platform/Clock.h"
-#include "platform/Prompter.h"
 #include "scan/HistoryLog.h"
 #include "scan/ScanEngine.h"
 
 namespace {
 
-class SilentPrompter : public Prompter {
-public:
-    void Warning(const QString&) override {}
-    void Information(const QString&) override {}
-    void Plain(const QString&) override {}
-};
-
-class FixedClock : public Clock {
-public:
-    QDateTime Now() const override { return QDateTime(QDate(2017, 11, 2), QTime(12, 0)); }
-    void Sleep(int) override {}
-};
-
-// Writes the current report in place of the users-listing tool.
-class ReportLauncher : public CommandLauncher {
-public:
-    ReportLauncher(Prompter& p, QString path) : CommandLauncher(p), m_path(std::move(path)) {}
-    void SetReport(QByteArray report) { m_report = std::move(report); }
-    LaunchOutcome Run(const LaunchRequest&) override {
-        QFile f(m_path);
-        if (f.open(QIODevice::WriteOnly)) f.write(m_report);
-        return {0, QStringLiteral("1"), 0};
-    }
-
-private:
-    QString m_path;
-    QByteArray m_report;
-};
-
-QByteArray Report(int sessions, int generation, int changedPercent) {
-    QByteArray out =
-        "QUSLIST\n\nNumber of active users defined in the database: 5000\n\n"
-        "User Id          Client                       Logged on since\n"
-        "------------------------------------------------------------------------\n";
-    const int changed = sessions * changedPercent / 100;
-    for (int i = 0; i < sessions; ++i) {
-        // The first `changed` sessions are new ones in every generation.
-        const int pid = i < changed ? 100000 + generation * sessions + i : 10000 + i;
-        const int minute = i % (24 * 60);
-        out += "user" + QByteArray::number(i % 5000) + "  TCP:01PC" + QByteArray::number(i % 700) +
-               "/" + QByteArray::number(pid) + "  2017/11/02 " +
-               QByteArray::number(minute / 60).rightJustified(2, '0') + ":" +
-               QByteArray::number(minute % 60).rightJustified(2, '0') + ":00\n";
-    }
-    out += "QUSLIST has been executed successfully.\n";
-    return out;
-}
 
 long ResidentKb() {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -94,7 +44,7 @@ void BM_ScanCycle(benchmark::State& state) {
 
     // Prepared reports, so building them is not measured.
     QList<QByteArray> reports;
-    for (int g = 0; g < 4; ++g) reports.append(Report(sessions, g, changedPercent));
+    for (int g = 0; g < 4; ++g) reports.append(MakeReport(sessions, g, changedPercent));
     launcher.SetReport(reports[0]);
     engine.StartScanning();  // the first cycle adds everything
     int generation = 0;
@@ -119,14 +69,6 @@ BENCHMARK(BM_ScanCycle)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
 
 namespace {
 void BM_ReadReport(benchmark::State& state) {
@@ -134,7 +76,7 @@ void BM_ReadReport(benchmark::State& state) {
     const QString path = QDir(dir.path()).filePath(QStringLiteral("QusList.log"));
     QFile f(path);
     f.open(QIODevice::WriteOnly);
-    f.write(Report(static_cast<int>(state.range(0)), 0, 0));
+    f.write(MakeReport(static_cast<int>(state.range(0)), 0, 0));
     f.close();
     CMapStrToLoginObj map;
     for (auto _ : state)

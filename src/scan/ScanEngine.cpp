@@ -58,6 +58,51 @@ QString Store(QString datetime) {
     return datetime;
 }
 
+// The date-time as the grid's text sort compares it (each character folded to lower case),
+// with the usual "YYYY/MM/DD_HH:MM:SS" also held as a number: for texts of that one shape the
+// number compares as the text does, and costs no string comparison.
+class LoginOrderKey {
+public:
+    explicit LoginOrderKey(const QString& datetime) {
+        if (ParseNumber(datetime)) return;
+        m_number = -1;
+        m_folded = datetime.toLower();
+    }
+    int Compare(const LoginOrderKey& other) const {
+        if (m_number >= 0 && other.m_number >= 0)
+            return m_number < other.m_number ? -1 : (m_number > other.m_number ? 1 : 0);
+        return Text().compare(other.Text());
+    }
+
+private:
+    bool ParseNumber(const QString& dt) {
+        static constexpr char kShape[] = "dddd/dd/dd_dd:dd:dd";
+        if (dt.size() != 19) return false;
+        qint64 n = 0;
+        for (int i = 0; i < 19; ++i) {
+            const char16_t c = dt[i].unicode();
+            if (kShape[i] != 'd') {
+                if (c != static_cast<char16_t>(kShape[i])) return false;
+                continue;
+            }
+            if (c < u'0' || c > u'9') return false;
+            n = n * 10 + (c - u'0');
+        }
+        m_number = n;
+        return true;
+    }
+    QString Text() const {
+        if (m_number < 0) return m_folded;
+        const QString digits = QString::number(m_number).rightJustified(14, QLatin1Char('0'));
+        return digits.left(4) + QLatin1Char('/') + digits.mid(4, 2) + QLatin1Char('/') +
+               digits.mid(6, 2) + QLatin1Char('_') + digits.mid(8, 2) + QLatin1Char(':') +
+               digits.mid(10, 2) + QLatin1Char(':') + digits.mid(12, 2);
+    }
+
+    qint64 m_number = -1;
+    QString m_folded;
+};
+
 QString IndexKey(const QString& pid, const QString& machine) {
     return UserListReport::UpperCase(pid) + QLatin1Char('/') + UserListReport::UpperCase(machine);
 }
@@ -489,7 +534,7 @@ void ScanEngine::RebuildMatrix() {
     // shown. Records are not copied; both maps keep their elements in place meanwhile.
     struct Row {
         const LoginRecord* rec;
-        QString sortKey;  // the date-time folded to lower case
+        LoginOrderKey order;
         const QString* key;
     };
     std::vector<Row> table;
@@ -513,7 +558,7 @@ void ScanEngine::RebuildMatrix() {
                 addresses.insert(rec.ReportedUserId, rec.Email);
             }
         }
-        table.push_back({&rec, rec.DateTime.toLower(), &key});
+        table.push_back({&rec, LoginOrderKey(rec.DateTime), &key});
 
         if (m_traceActive && !machineLabel.contains(kAllLogging) && rec.UserId == userLabel &&
             rec.Machine == machineLabel) {
@@ -530,13 +575,13 @@ void ScanEngine::RebuildMatrix() {
 
     for (auto& [key, rec] : m_matrixMap) {
         MarkStaleIfOld(rec.DateTime, rec.Status);
-        table.push_back({&rec, rec.DateTime.toLower(), &key});
+        table.push_back({&rec, LoginOrderKey(rec.DateTime), &key});
     }
 
     // Login order; equal times by key, so the layout never depends on the maps' order.
     std::sort(table.begin(), table.end(), [](const Row& a, const Row& b) {
-        if (a.sortKey != b.sortKey) return a.sortKey < b.sortKey;
-        return *a.key < *b.key;
+        const int c = a.order.Compare(b.order);
+        return c != 0 ? c < 0 : *a.key < *b.key;
     });
 
     m_batch = true;
