@@ -189,7 +189,12 @@ TEST_F(MonitorLoadTest, TenThousandSessionsThatKeepChanging) {
     StoreProfile();
     Open();
     ASSERT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
-    EXPECT_EQ(Text(Dlg::IDC_SESSION_COUNT), QStringLiteral("10000"));
+    // A generated session that happens to carry the listing tool's own pid is filtered out
+    // with the tool's own session.
+    const QByteArray ownTag = "/" + window->Engine().OwnSessionPid().toLatin1() + " ";
+    const int sharingOwnPid =
+        static_cast<int>(ReadAll(broker.WorkDir() + QStringLiteral("/QusList.log")).count(ownTag)) - 1;
+    EXPECT_EQ(Text(Dlg::IDC_SESSION_COUNT), QString::number(10000 - sharingOwnPid));
     ExpectGridShowsTheMatrixInLoginOrder();
 
     // Sessions come and go on every listing.

@@ -17,15 +17,16 @@ using Dlg = CQuandrixDlg;
 
 class MonitorWindowTest : public MonitorFixture {
 protected:
-    // Four sessions of three users, logged on in this order: 100, 200, 300, 301.
+    // Four sessions of three users, logged on in this order: 100, 200, 250, 251 (pids no
+    // listing tool can have; see SimBroker).
     void FourSessions() {
         broker.AddUser(QStringLiteral("alice"), QStringLiteral("alice@example.com"));
         broker.AddUser(QStringLiteral("Bob"));
         broker.AddUser(QStringLiteral("smith"), QStringLiteral("smith@example.com"));
         LogOn("Bob", "pc2", "200", "2017/11/02 09:02:00");
         LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
-        LogOn("smith", "PC3", "301", "2017/11/02 09:04:00");
-        LogOn("smith", "PC9", "300", "2017/11/02 09:03:00");
+        LogOn("smith", "PC3", "251", "2017/11/02 09:04:00");
+        LogOn("smith", "PC9", "250", "2017/11/02 09:03:00");
     }
     QAction* MenuAction(const QString& text) {
         for (QAction* a : window->menuBar()->findChildren<QAction*>())
@@ -47,8 +48,8 @@ TEST_F(MonitorWindowTest, StartUpShowsTheMatrixInLoginOrderWithItsStatusTexts) {
     EXPECT_EQ(Grid().GetItemText(0, 11), QStringLiteral("   DateTime  "));
     EXPECT_EQ(Entry(1, 0), (QStringList{"100", "ALICE", "PC1", "2017/11/02 09:01:00"}));
     EXPECT_EQ(Entry(1, 1), (QStringList{"200", "BOB", "PC2", "2017/11/02 09:02:00"}));
-    EXPECT_EQ(Entry(1, 2), (QStringList{"300", "SMITH", "PC9", "2017/11/02 09:03:00"}));
-    EXPECT_EQ(Entry(2, 0), (QStringList{"301", "SMITH", "PC3", "2017/11/02 09:04:00"}));
+    EXPECT_EQ(Entry(1, 2), (QStringList{"250", "SMITH", "PC9", "2017/11/02 09:03:00"}));
+    EXPECT_EQ(Entry(2, 0), (QStringList{"251", "SMITH", "PC3", "2017/11/02 09:04:00"}));
     EXPECT_EQ(Grid().GetRowCount(), 3);
 
     EXPECT_EQ(Text(Dlg::IDC_SESSION_COUNT), QStringLiteral("4"));
@@ -101,14 +102,14 @@ TEST_F(MonitorWindowTest, OnOffDepartingSessionsAndAFailingBroker) {
     QTest::mouseClick(window->Control(Dlg::IDC_ON), Qt::LeftButton);
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
     EXPECT_TRUE(Checked(Dlg::IDC_ON));
-    EXPECT_EQ(Entry(1, 1)[0], QStringLiteral("300")) << "the departed session is gone";
+    EXPECT_EQ(Entry(1, 1)[0], QStringLiteral("250")) << "the departed session is gone";
     EXPECT_EQ(Text(Dlg::IDC_SESSION_COUNT), QStringLiteral("3"));
     EXPECT_EQ(HistoryLines().last(),
               "DEL : 200        BOB                  PC2                  " + Now());
 
     broker.Condition({QStringLiteral("down")});
     window->OnScanOn();
-    EXPECT_EQ(Entry(1, 2)[0], QStringLiteral("301"));
+    EXPECT_EQ(Entry(1, 2)[0], QStringLiteral("251"));
     EXPECT_EQ(Entry(2, 0), (QStringList{"Error", "TESBKR01", "Fail Broker Connect", Now()}));
     EXPECT_TRUE(window->Engine().ErrorBlinkRunning());
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
@@ -127,7 +128,7 @@ TEST_F(MonitorWindowTest, OnOffDepartingSessionsAndAFailingBroker) {
     EXPECT_EQ(window->RowMenu(), (RowMenuState{false, false}));
     rightClick(1, 5);
     EXPECT_EQ(window->RowMenu(), (RowMenuState{true, true}));
-    EXPECT_EQ(window->Watched(), (WatchedSession{"300", "SMITH", "PC9", "2017/11/02 09:03:00"}));
+    EXPECT_EQ(window->Watched(), (WatchedSession{"250", "SMITH", "PC9", "2017/11/02 09:03:00"}));
     EXPECT_EQ(window->Engine().WatchedEntry(), CCellID(1, 6));
     // The clicked cell's text becomes the search text.
     EXPECT_EQ(window->SearchText(), QStringLiteral("SMITH"));
@@ -332,8 +333,8 @@ TEST_F(MonitorWindowTest, SnapshotExportWritesTheMatrixByteForByte) {
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
 
     // Several sessions, in login order; the folder is remembered.
-    LogOn("christopher.longname", "WORKSTATION-WITH-A-LONG-NAME", "1234567", "2017/11/02 08:00:00");
-    LogOn("alice", "PC7", "700", "2017/11/02 09:01:00");
+    LogOn("christopher.longname", "WORKSTATION-WITH-A-LONG-NAME", "9234567", "2017/11/02 08:00:00");
+    LogOn("alice", "PC7", "270", "2017/11/02 09:01:00");
     window->OnScanOn();
     files.answers << broker.Root() + QStringLiteral("/out/second.txt");
     window->OnExport();
@@ -341,10 +342,10 @@ TEST_F(MonitorWindowTest, SnapshotExportWritesTheMatrixByteForByte) {
     EXPECT_EQ(files.calls[1].directory, broker.Root() + QStringLiteral("/out"));
     EXPECT_EQ(QString::fromUtf8(ReadAll(broker.Root() + QStringLiteral("/out/second.txt"))),
               header +
-                  "123456,CHRISTOPHER.LON,WORKSTATION-WITH-A-LONG-N, 2017/11/02_08:00:00,\n"
+                  "923456,CHRISTOPHER.LON,WORKSTATION-WITH-A-LONG-N, 2017/11/02_08:00:00,\n"
                   "100   ,ALICE          ,PC1                      , 2017/11/02_09:01:00,"
                   "alice@example.com\n"
-                  "700   ,ALICE          ,PC7                      , 2017/11/02_09:01:00,"
+                  "270   ,ALICE          ,PC7                      , 2017/11/02_09:01:00,"
                   "alice@example.com\n");
 
     // After OFF an export leaves the scanner off.

@@ -62,15 +62,15 @@ TEST_F(ScanEndToEndTest, SessionsComeAndGoWithTheirHistoryLines) {
                  QStringLiteral("2017/11/02 09:01:00"));
     for (int i = 0; i < 3; ++i)
         broker.LogOn(QStringLiteral("alice"), QStringLiteral("PC%1").arg(i + 3),
-                     QString::number(300 + i), QStringLiteral("2017/11/02 09:0%1:00").arg(i + 3));
+                     QString::number(250 + i), QStringLiteral("2017/11/02 09:0%1:00").arg(i + 3));
 
     engine.StartScanning();
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
     EXPECT_EQ(Entry(grid, 1, 0), (QStringList{"100", "ALICE", "PC1", "2017/11/02 09:01:00"}));
     EXPECT_EQ(Entry(grid, 1, 1), (QStringList{"200", "BOB", "PC2", "2017/11/02 09:02:00"}));
-    EXPECT_EQ(Entry(grid, 1, 2), (QStringList{"300", "ALICE", "PC3", "2017/11/02 09:03:00"}));
-    EXPECT_EQ(Entry(grid, 2, 0)[0], QStringLiteral("301"));
-    EXPECT_EQ(Entry(grid, 2, 1)[0], QStringLiteral("302"));
+    EXPECT_EQ(Entry(grid, 1, 2), (QStringList{"250", "ALICE", "PC3", "2017/11/02 09:03:00"}));
+    EXPECT_EQ(Entry(grid, 2, 0)[0], QStringLiteral("251"));
+    EXPECT_EQ(Entry(grid, 2, 1)[0], QStringLiteral("252"));
     EXPECT_EQ(engine.Status(ScanStatus::SessionCount), QStringLiteral("5"))
         << "the tool's own session is filtered out";
     EXPECT_EQ(engine.Status(ScanStatus::DatabaseUsers),
@@ -87,7 +87,7 @@ TEST_F(ScanEndToEndTest, SessionsComeAndGoWithTheirHistoryLines) {
     engine.RunScanCycle();
     EXPECT_EQ(NewHistoryLines(),
               QStringList{"DEL : 200        BOB                  PC2                  " + Now()});
-    EXPECT_EQ(Entry(grid, 1, 1)[0], QStringLiteral("300"));
+    EXPECT_EQ(Entry(grid, 1, 1)[0], QStringLiteral("250"));
     EXPECT_EQ(engine.Status(ScanStatus::SessionCount), QStringLiteral("4"));
 }
 
@@ -213,14 +213,14 @@ TEST_F(ScanEndToEndTest, NewSessionsTakeTheirAddressFromTheDatabase) {
                  QStringLiteral("2017/11/02 09:01:00"));
     broker.LogOn(QStringLiteral("O'Brien"), QStringLiteral("PC2"), QStringLiteral("101"),
                  QStringLiteral("2017/11/02 09:02:00"));
-    broker.LogOn(QStringLiteral("nomail"), QStringLiteral("PC3"), QStringLiteral("300"),
+    broker.LogOn(QStringLiteral("nomail"), QStringLiteral("PC3"), QStringLiteral("250"),
                  QStringLiteral("2017/11/02 09:03:00"));
     engine.StartScanning();
     EXPECT_EQ(runs, 2) << "one lookup per distinct new user";
     LoginRecord r;
     ASSERT_TRUE(engine.MatrixMap().Lookup(QStringLiteral("PC2/101"), r));
     EXPECT_EQ(r.Email, QStringLiteral("obrien@example.com"));
-    ASSERT_TRUE(engine.MatrixMap().Lookup(QStringLiteral("PC3/300"), r));
+    ASSERT_TRUE(engine.MatrixMap().Lookup(QStringLiteral("PC3/250"), r));
     EXPECT_EQ(r.Email, QString()) << "a user without an address has none, not the tool's text";
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
 }

@@ -11,6 +11,9 @@
 // A simulated Broker for end-to-end tests: a private Broker home, a working directory that
 // becomes the current directory (the tools write their files there), and the stand-in tools
 // first on PATH for the launcher. Restores the current directory and environment after.
+// Log sessions on with pids below 300 (Linux hands those out only while it boots: its pid
+// counter restarts at 300) or above 4194304 (no Linux pid is that large), so that no session
+// shares the listing tool's own pid and is filtered out with it.
 class SimBroker {
 public:
     static constexpr const char* kBroker = "TESBKR01";
