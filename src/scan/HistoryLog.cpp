@@ -25,7 +25,12 @@ HistoryLog::HistoryLog(const Clock& clock, const QString& workingDirectory, Trac
       m_trace(trace),
       m_path(QDir(workingDirectory).filePath(QString::fromLatin1(kFileName))) {}
 
-QString HistoryLog::Today() const { return DateNumberText(CurrentTimestamp(m_clock)); }
+QString HistoryLog::Today() const {
+    // YYYYMMDD, as the time stamp text gives it, without formatting the whole stamp.
+    const QDate d = m_clock.Now().date();
+    if (d.year() < 1000 || d.year() > 9999) return DateNumberText(CurrentTimestamp(m_clock));
+    return QString::number(d.year() * 10000 + d.month() * 100 + d.day());
+}
 
 QString HistoryLog::ArchivePath(const QString& yyyymmdd) const {
     const qsizetype dot = m_path.lastIndexOf(QLatin1Char('.'));
@@ -94,9 +99,29 @@ QString HistoryLog::Field(const QString& text, int width) {
     return text.left(width).leftJustified(width, QLatin1Char(' '));
 }
 
+namespace {
+
+// Appends "%-N.Ns" of `text` to `line`.
+void AppendField(QString& line, const QString& text, int width) {
+    const qsizetype n = qMin<qsizetype>(text.size(), width);
+    line.append(QStringView(text).left(n));
+    for (qsizetype i = n; i < width; ++i) line.append(QLatin1Char(' '));
+}
+
+}  // namespace
+
 QString HistoryLog::SessionLine(const QString& tag, const QString& pid, const QString& name,
                                 const QString& machine, const QString& datetime,
                                 const QString& tail) {
-    return tag + Field(pid, 10) + QLatin1Char(' ') + Field(name, 20) + QLatin1Char(' ') +
-           Field(machine, 20) + QLatin1Char(' ') + datetime + tail;
+    QString line;
+    line.reserve(tag.size() + 10 + 20 + 20 + 3 + datetime.size() + tail.size());
+    line.append(tag);
+    AppendField(line, pid, 10);
+    line.append(QLatin1Char(' '));
+    AppendField(line, name, 20);
+    line.append(QLatin1Char(' '));
+    AppendField(line, machine, 20);
+    line.append(QLatin1Char(' '));
+    line.append(datetime).append(tail);
+    return line;
 }

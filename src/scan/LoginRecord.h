@@ -14,9 +14,12 @@ struct LoginRecord {
     QString Status;          // "Stale" or empty
 
     // The key of a session everywhere: Machine + "/" + Pid.
-    QString Key() const { return Machine + QLatin1Char('/') + Pid; }
+    QString Key() const { return MakeKey(Machine, Pid); }
     static QString MakeKey(const QString& machine, const QString& pid) {
-        return machine + QLatin1Char('/') + pid;
+        QString key;
+        key.reserve(machine.size() + 1 + pid.size());
+        key.append(machine).append(QLatin1Char('/')).append(pid);
+        return key;
     }
 
     bool operator==(const LoginRecord&) const = default;

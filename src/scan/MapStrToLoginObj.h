@@ -1,20 +1,26 @@
 #pragma once
 
-#include <QHashFunctions>
 #include <QString>
+#include <string_view>
 #include <unordered_map>
 
 #include "scan/LoginRecord.h"
 
 // Sessions keyed by Machine + "/" + Pid; records are copied in and out. Look-ups are by hash.
-// The iteration order is fixed for a given history of insertions (the hash is unseeded) but
+// The iteration order is fixed for a given history of insertions (the hash has no seed) but
 // otherwise arbitrary: passes that present sessions in an order sort them.
 class CMapStrToLoginObj {
+public:
+    // An unseeded hash of the key's UTF-16 text (the standard library's byte hash: cheaper
+    // than Qt's for the short keys of sessions).
     struct KeyHash {
-        size_t operator()(const QString& key) const noexcept { return qHash(key, 0); }
+        size_t operator()(const QString& key) const noexcept {
+            return std::hash<std::u16string_view>{}(
+                std::u16string_view(reinterpret_cast<const char16_t*>(key.utf16()),
+                                    static_cast<size_t>(key.size())));
+        }
     };
 
-public:
     using Storage = std::unordered_map<QString, LoginRecord, KeyHash>;
 
     bool SetAt(const QString& key, const LoginRecord& record) {

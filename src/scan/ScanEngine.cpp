@@ -104,7 +104,7 @@ private:
 };
 
 QString IndexKey(const QString& pid, const QString& machine) {
-    return UserListReport::UpperCase(pid) + QLatin1Char('/') + UserListReport::UpperCase(machine);
+    return LoginRecord::MakeKey(UserListReport::UpperCase(pid), UserListReport::UpperCase(machine));
 }
 
 }  // namespace

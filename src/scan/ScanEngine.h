@@ -214,8 +214,8 @@ private:
         int row;
         int col;
     };
-    std::unordered_map<QString, Position> m_entryIndex;
-    std::unordered_map<QString, Position> m_pidIndex;
+    std::unordered_map<QString, Position, CMapStrToLoginObj::KeyHash> m_entryIndex;
+    std::unordered_map<QString, Position, CMapStrToLoginObj::KeyHash> m_pidIndex;
 
     struct LooseEntry {
         int row;
