@@ -3,10 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-// Command lines are split back into arguments by the launcher (QProcess::splitCommand), so
-// every value placed on one must be quoted such that it comes back exactly as given, blanks
-// and quotes included. An empty value cannot travel on a command line; callers refuse
-// empty values before they build one.
+// A command line as messages show it and as the launcher splits it back into arguments
+// (QProcess::splitCommand): every value is quoted such that it comes back exactly as given,
+// blanks and quotes included. An empty value cannot travel on a command line.
 namespace CommandLine {
 
 // The value as is when it needs no quoting, otherwise in double quotes with each quote

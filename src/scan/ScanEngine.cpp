@@ -227,19 +227,21 @@ int ScanEngine::RunScanCycle() {
 
 int ScanEngine::RunUserListTool() {
     QFile::remove(ReportPath());
-    const QString command = CommandLine::Join(
-        {QString::fromLatin1(kQuslistCommand), QStringLiteral("-b"), m_settings.broker,
-         QStringLiteral("-usr"), m_settings.adminUserId, QStringLiteral("-pw"),
-         m_settings.adminPassword, QStringLiteral("-cu")});
-    QString pid;
-    const int rc = m_launcher.LaunchWinAppFg(pid, command);
-    if (rc < 0) {
+    // The values go to the tool as they are, one argument each; the line is what messages show.
+    LaunchRequest request;
+    request.program = QString::fromLatin1(kQuslistCommand);
+    request.arguments = {QStringLiteral("-b"),   m_settings.broker,        QStringLiteral("-usr"),
+                         m_settings.adminUserId, QStringLiteral("-pw"),    m_settings.adminPassword,
+                         QStringLiteral("-cu")};
+    request.commandLine = CommandLine::Join(QStringList{request.program} + request.arguments);
+    const LaunchOutcome outcome = m_launcher.Run(request);
+    if (outcome.rc < 0) {
         ApplyEvent(QString::fromLatin1(EventText::kFailedToRespond));
         CountScanFailure();
-        return rc;
+        return outcome.rc;
     }
-    m_ownSessionPid = pid;
-    return rc;
+    m_ownSessionPid = outcome.pid;
+    return outcome.rc;
 }
 
 int ScanEngine::ParseUserListReport() {
