@@ -7,8 +7,12 @@
 
 namespace UserListReport {
 
-void ForEachRawPiece(const QByteArray& data,
-                     const std::function<bool(const char*, qsizetype)>& piece) {
+namespace {
+
+// Walks the pieces of `data` a 1024-byte line reader would return, without their line ends;
+// `piece` returns false to stop.
+template <typename PieceFn>
+void ForEachPiece(const QByteArray& data, PieceFn piece) {
     qsizetype pos = 0;
     const qsizetype n = data.size();
     while (pos < n) {
@@ -24,26 +28,29 @@ void ForEachRawPiece(const QByteArray& data,
     }
 }
 
-void ForEachPiece(const QByteArray& data, const std::function<bool(const QString&)>& piece) {
-    ForEachRawPiece(data, [&](const char* start, qsizetype len) {
-        return piece(QString::fromUtf8(start, len));
-    });
+// Takes the day number's digits from `part`, going on from earlier parts: the first eight
+// characters that are not blanks, "/" or ":", read as a decimal number that stops at the
+// first non-digit. False once the number is complete.
+template <typename View>
+bool TakeDayDigits(View part, int& value, int& taken) {
+    for (qsizetype i = 0; i < part.size(); ++i) {
+        const QChar c = QChar(part[i]);
+        if (c == QLatin1Char(' ') || c == QLatin1Char('/') || c == QLatin1Char(':')) continue;
+        if (taken++ == 8 || c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return true;
 }
+
+}  // namespace
 
 QStringList SplitPieces(const QByteArray& data) {
     QStringList pieces;
-    ForEachPiece(data, [&](const QString& p) {
-        pieces.append(p);
+    ForEachPiece(data, [&](const char* start, qsizetype len) {
+        pieces.append(QString::fromUtf8(start, len));
         return true;
     });
     return pieces;
-}
-
-bool ContainsUpper(const QString& text, QLatin1String marker) {
-    for (const QChar c : text)
-        if (c.unicode() >= 0x80) return text.toUpper().contains(marker);
-    // For ASCII text a case-insensitive match is a match of the upper-cased text.
-    return text.contains(marker, Qt::CaseInsensitive);
 }
 
 QStringList SplitTokens(const QString& text, const QString& delimiters) {
@@ -62,15 +69,10 @@ QStringList SplitTokens(const QString& text, const QString& delimiters) {
 }
 
 int DayNumber(const QString& when) {
-    // The first eight characters that are not separators, read as digits; the same value as
-    // splitting, joining and converting, without building the pieces.
+    // The same value as splitting, joining and converting, without building the pieces.
     int value = 0;
     int taken = 0;
-    for (const QChar c : when) {
-        if (c == QLatin1Char(' ') || c == QLatin1Char('/') || c == QLatin1Char(':')) continue;
-        if (taken++ == 8 || c < QLatin1Char('0') || c > QLatin1Char('9')) break;
-        value = value * 10 + (c.unicode() - '0');
-    }
+    TakeDayDigits(QStringView(when), value, taken);
     return value;
 }
 
@@ -129,20 +131,6 @@ bool SplitWords(View line, View (&words)[4], int& count) {
     return count == 3 || count == 4;
 }
 
-template <typename View>
-int DayNumberOf(View a, View b) {
-    int value = 0;
-    int taken = 0;
-    for (View part : {a, b})
-        for (qsizetype i = 0; i < part.size(); ++i) {
-            const QChar c = QChar(part[i]);
-            if (c == QLatin1Char('/') || c == QLatin1Char(':')) continue;
-            if (taken++ == 8 || c < QLatin1Char('0') || c > QLatin1Char('9')) return value;
-            value = value * 10 + (c.unicode() - '0');
-        }
-    return value;
-}
-
 // "TCP:01PC042/3312": after the first colon two characters are skipped; the machine runs
 // to the first "/", the process id follows it. False without a colon or a "/".
 template <typename View>
@@ -153,7 +141,9 @@ bool ParseSession(View line, SessionParts& out) {
     const View client = words[1];
     const View date = words[2];
     const View time = count == 4 ? words[3] : View();
-    out.day = DayNumberOf(date, time);
+    out.day = 0;
+    int taken = 0;
+    if (TakeDayDigits(date, out.day, taken)) TakeDayDigits(time, out.day, taken);
     const qsizetype colon = client.indexOf(QLatin1Char(':'));
     if (colon < 0) return false;
     const View rest = client.mid(qMin(colon + 3, client.size()));
@@ -208,7 +198,7 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
 
     bool separatorSeen = false;
     bool stop = false;
-    ForEachRawPiece(data, [&](const char* bytes, qsizetype len) {
+    ForEachPiece(data, [&](const char* bytes, qsizetype len) {
         if (len == 0) return true;
         const bool ascii = IsAscii(bytes, len);
         const QLatin1StringView latin(bytes, len);

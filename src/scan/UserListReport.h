@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 #include "scan/MapStrToLoginObj.h"
 
@@ -44,14 +43,8 @@ struct Reading {
 Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
              int todayNumber, CMapStrToLoginObj& scanMap);
 
-// Walks the pieces a 1024-byte line reader would return, without their line ends; `piece`
-// returns false to stop.
-void ForEachPiece(const QByteArray& data, const std::function<bool(const QString&)>& piece);
+// The pieces a 1024-byte line reader would return, without their line ends.
 QStringList SplitPieces(const QByteArray& data);
-
-// Whether the upper-cased text contains `marker` (itself upper case), without upper-casing
-// plain ASCII text.
-bool ContainsUpper(const QString& text, QLatin1String marker);
 
 // Split on blanks and tabs; runs count as one, empty pieces are dropped.
 QStringList SplitTokens(const QString& text, const QString& delimiters);
