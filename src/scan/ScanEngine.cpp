@@ -63,44 +63,35 @@ QString Store(QString datetime) {
 // number compares as the text does, and costs no string comparison.
 class LoginOrderKey {
 public:
-    explicit LoginOrderKey(const QString& datetime) {
-        if (ParseNumber(datetime)) return;
-        m_number = -1;
-        m_folded = datetime.toLower();
+    // toLower() of a text without capitals shares it, so the usual date-time costs no copy.
+    explicit LoginOrderKey(const QString& datetime) : m_folded(datetime.toLower()) {
+        ParseNumber(datetime);
     }
     int Compare(const LoginOrderKey& other) const {
         if (m_number >= 0 && other.m_number >= 0)
             return m_number < other.m_number ? -1 : (m_number > other.m_number ? 1 : 0);
-        return Text().compare(other.Text());
+        return m_folded.compare(other.m_folded);
     }
 
 private:
-    bool ParseNumber(const QString& dt) {
+    void ParseNumber(const QString& dt) {
         static constexpr char kShape[] = "dddd/dd/dd_dd:dd:dd";
-        if (dt.size() != 19) return false;
+        if (dt.size() != 19) return;
         qint64 n = 0;
         for (int i = 0; i < 19; ++i) {
             const char16_t c = dt[i].unicode();
             if (kShape[i] != 'd') {
-                if (c != static_cast<char16_t>(kShape[i])) return false;
+                if (c != static_cast<char16_t>(kShape[i])) return;
                 continue;
             }
-            if (c < u'0' || c > u'9') return false;
+            if (c < u'0' || c > u'9') return;
             n = n * 10 + (c - u'0');
         }
         m_number = n;
-        return true;
-    }
-    QString Text() const {
-        if (m_number < 0) return m_folded;
-        const QString digits = QString::number(m_number).rightJustified(14, QLatin1Char('0'));
-        return digits.left(4) + QLatin1Char('/') + digits.mid(4, 2) + QLatin1Char('/') +
-               digits.mid(6, 2) + QLatin1Char('_') + digits.mid(8, 2) + QLatin1Char(':') +
-               digits.mid(10, 2) + QLatin1Char(':') + digits.mid(12, 2);
     }
 
-    qint64 m_number = -1;
     QString m_folded;
+    qint64 m_number = -1;
 };
 
 QString IndexKey(const QString& pid, const QString& machine) {
@@ -214,7 +205,8 @@ int ScanEngine::RunScanCycle() {
         RemoveDepartedSessions();
         RebuildMatrix();
         m_grid.SetRedraw(true, true);
-        if (m_pendingVisibleRow >= 0) m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
+        if (m_pendingVisibleRow >= 0)
+            m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
         m_pendingVisibleRow = m_pendingVisibleCol = -1;
         compared = true;
     }
@@ -230,8 +222,8 @@ int ScanEngine::RunUserListTool() {
     // The values go to the tool as they are, one argument each; the line is what messages show.
     LaunchRequest request;
     request.program = QString::fromLatin1(kQuslistCommand);
-    request.arguments = {QStringLiteral("-b"),   m_settings.broker,        QStringLiteral("-usr"),
-                         m_settings.adminUserId, QStringLiteral("-pw"),    m_settings.adminPassword,
+    request.arguments = {QStringLiteral("-b"),   m_settings.broker,     QStringLiteral("-usr"),
+                         m_settings.adminUserId, QStringLiteral("-pw"), m_settings.adminPassword,
                          QStringLiteral("-cu")};
     request.commandLine = CommandLine::Join(QStringList{request.program} + request.arguments);
     const LaunchOutcome outcome = m_launcher.Run(request);
@@ -367,7 +359,9 @@ void ScanEngine::Apply(const EventRecord& e) {
 
 // ---------------------------------------------------------------- finding entries
 
-QString ScanEngine::CellText(int row, int col) const { return m_grid.GetItemText(row, col); }
+QString ScanEngine::CellText(int row, int col) const {
+    return m_grid.GetItemText(row, col);
+}
 
 void ScanEngine::ClearIndex() {
     m_entryIndex.clear();
@@ -387,7 +381,8 @@ void ScanEngine::RebuildIndex() {
         for (int col = 0; col < MatrixLayout::kColumnCount; col += MatrixLayout::kGroupWidth) {
             const QString pid = CellText(row, col + MatrixLayout::kPidOffset);
             if (pid.isEmpty()) continue;
-            IndexEntry(row, col, pid, IndexKey(pid, CellText(row, col + MatrixLayout::kMachineOffset)));
+            IndexEntry(row, col, pid,
+                       IndexKey(pid, CellText(row, col + MatrixLayout::kMachineOffset)));
         }
     }
 }
@@ -398,33 +393,39 @@ bool ScanEngine::FindSessionEntry(const QString& pid, const QString& machine, in
 
 bool ScanEngine::FindIndexed(const QString& key, const QString& pid, const QString& machine,
                              int& row, int& col) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto it = m_entryIndex.find(key);
-        if (it == m_entryIndex.end()) return false;
-        const Position p = it->second;
-        if (CellText(p.row, p.col + MatrixLayout::kPidOffset).compare(pid, Qt::CaseInsensitive) == 0 &&
-            CellText(p.row, p.col + MatrixLayout::kMachineOffset)
-                    .compare(machine, Qt::CaseInsensitive) == 0) {
-            row = p.row;
-            col = p.col;
-            return true;
-        }
-        RebuildIndex();  // rows were moved since the entry was written
-    }
-    return false;
+    return FindVerified(
+        m_entryIndex, key,
+        [&](const Position& p) {
+            return CellText(p.row, p.col + MatrixLayout::kPidOffset)
+                           .compare(pid, Qt::CaseInsensitive) == 0 &&
+                   CellText(p.row, p.col + MatrixLayout::kMachineOffset)
+                           .compare(machine, Qt::CaseInsensitive) == 0;
+        },
+        row, col);
 }
 
 bool ScanEngine::FindEntryByPid(const QString& pid, int& row, int& col) {
+    return FindVerified(
+        m_pidIndex, UserListReport::UpperCase(pid),
+        [&](const Position& p) {
+            return CellText(p.row, p.col + MatrixLayout::kPidOffset)
+                       .compare(pid, Qt::CaseInsensitive) == 0;
+        },
+        row, col);
+}
+
+bool ScanEngine::FindVerified(const PositionIndex& index, const QString& key,
+                              const std::function<bool(const Position&)>& holdsEntry, int& row,
+                              int& col) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto it = m_pidIndex.find(UserListReport::UpperCase(pid));
-        if (it == m_pidIndex.end()) return false;
-        const Position p = it->second;
-        if (CellText(p.row, p.col + MatrixLayout::kPidOffset).compare(pid, Qt::CaseInsensitive) == 0) {
-            row = p.row;
-            col = p.col;
+        const auto it = index.find(key);
+        if (it == index.end()) return false;
+        if (holdsEntry(it->second)) {
+            row = it->second.row;
+            col = it->second.col;
             return true;
         }
-        RebuildIndex();
+        RebuildIndex();  // rows were moved since the entry was written
     }
     return false;
 }
@@ -628,9 +629,13 @@ void ScanEngine::RebuildMatrix() {
 
 // ---------------------------------------------------------------- blinking
 
-void ScanEngine::StartWatchBlink() { m_watchTimer.start(kBlinkPeriodMs); }
+void ScanEngine::StartWatchBlink() {
+    m_watchTimer.start(kBlinkPeriodMs);
+}
 
-void ScanEngine::StartErrorBlink() { m_errorTimer.start(kBlinkPeriodMs); }
+void ScanEngine::StartErrorBlink() {
+    m_errorTimer.start(kBlinkPeriodMs);
+}
 
 void ScanEngine::StopWatchBlink(bool leaveHighlighted) {
     m_watchTimer.stop();
@@ -643,7 +648,8 @@ void ScanEngine::StopWatchBlink(bool leaveHighlighted) {
         for (int col = 0; col < kColumnCount; col += kGroupWidth) {
             const QString cellPid = CellText(row, col + kPidOffset);
             const bool placeholder = pid == kPlaceholder && cellPid == kPlaceholder;
-            const bool session = !machine.isEmpty() && CellText(row, col + kMachineOffset) == machine &&
+            const bool session = !machine.isEmpty() &&
+                                 CellText(row, col + kMachineOffset) == machine &&
                                  CellText(row, col + kUserOffset) == user && cellPid == pid;
             if (placeholder || session) {
                 m_presenter->WatchedHighlight(row, col);

@@ -37,14 +37,14 @@ struct ScanSettings {
 
 // The status texts of the monitor window that the scanner keeps.
 enum class ScanStatus {
-    SessionCount,   // 4002
-    Scanner,        // 4009: "\nScanning" or "Scanner\nPaused"
-    DatabaseUsers,  // 4010
-    WatchedPid,     // 4030: pid, then " \tLog Level " and the level
-    WatchedUser,    // 4033
-    WatchedMachine, // 4035
-    WatchedDateTime,// 4037
-    WatchCaption,   // 4039
+    SessionCount,     // 4002
+    Scanner,          // 4009: "\nScanning" or "Scanner\nPaused"
+    DatabaseUsers,    // 4010
+    WatchedPid,       // 4030: pid, then " \tLog Level " and the level
+    WatchedUser,      // 4033
+    WatchedMachine,   // 4035
+    WatchedDateTime,  // 4037
+    WatchCaption,     // 4039
 };
 
 // The login matrix and its scan cycle. Every interval it runs the users-listing tool, reads
@@ -61,9 +61,8 @@ public:
     static constexpr const char* kQuslistCommand = "quslist";
     static constexpr int kBlinkPeriodMs = 500;
 
-    ScanEngine(CGridCtrl& grid, CommandLauncher& launcher, HistoryLog& history,
-               const Clock& clock, Prompter& prompter, QString workingDirectory,
-               QObject* parent = nullptr);
+    ScanEngine(CGridCtrl& grid, CommandLauncher& launcher, HistoryLog& history, const Clock& clock,
+               Prompter& prompter, QString workingDirectory, QObject* parent = nullptr);
     ~ScanEngine() override;
 
     // Collaborators
@@ -123,9 +122,15 @@ public:
     void SetLogLevel(const QString& level) { m_logLevel = level; }
     QString LogLevel() const { return m_logLevel; }
     CCellID WatchedEntry() const { return {m_watchedRow, m_watchedCol}; }
-    void SetWatchedEntry(int row, int col) { m_watchedRow = row; m_watchedCol = col; }
+    void SetWatchedEntry(int row, int col) {
+        m_watchedRow = row;
+        m_watchedCol = col;
+    }
     CCellID ErrorEntry() const { return {m_errorRow, m_errorCol}; }
-    void SetErrorEntry(int row, int col) { m_errorRow = row; m_errorCol = col; }
+    void SetErrorEntry(int row, int col) {
+        m_errorRow = row;
+        m_errorCol = col;
+    }
     bool ErrorBlinkActive() const { return m_errorBlinkActive; }
 
     // Blink timers (2: watched entry, 3: failure entries)
@@ -214,8 +219,14 @@ private:
         int row;
         int col;
     };
-    std::unordered_map<QString, Position, CMapStrToLoginObj::KeyHash> m_entryIndex;
-    std::unordered_map<QString, Position, CMapStrToLoginObj::KeyHash> m_pidIndex;
+    using PositionIndex = std::unordered_map<QString, Position, CMapStrToLoginObj::KeyHash>;
+    PositionIndex m_entryIndex;
+    PositionIndex m_pidIndex;
+
+    // The indexed position of `key` when the grid still holds the entry there; the index is
+    // rebuilt once when it does not.
+    bool FindVerified(const PositionIndex& index, const QString& key,
+                      const std::function<bool(const Position&)>& holdsEntry, int& row, int& col);
 
     struct LooseEntry {
         int row;
