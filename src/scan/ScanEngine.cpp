@@ -543,16 +543,21 @@ void ScanEngine::RebuildMatrix() {
     std::vector<Row> table;
     table.reserve(static_cast<size_t>(m_scanMap.GetCount() + m_matrixMap.GetCount()));
 
-    // Addresses already known: one lookup per distinct new user and cycle at most.
+    // Addresses already known: one lookup per distinct new user and cycle at most. Gathered
+    // only once a new session needs one, which most cycles never do.
     QHash<QString, QString> addresses;
-    for (const auto& [key, rec] : m_matrixMap)
-        if (!rec.Email.isEmpty() && !rec.ReportedUserId.isEmpty())
-            addresses.insert(rec.ReportedUserId, rec.Email);
+    bool addressesGathered = false;
 
     for (auto& [key, rec] : m_scanMap) {
         if (m_matrixMap.Contains(key)) continue;
         PumpPaintThrottled();
         if (rec.Email.isEmpty()) {
+            if (!addressesGathered) {
+                for (const auto& [shownKey, shown] : m_matrixMap)
+                    if (!shown.Email.isEmpty() && !shown.ReportedUserId.isEmpty())
+                        addresses.insert(shown.ReportedUserId, shown.Email);
+                addressesGathered = true;
+            }
             const auto known = addresses.constFind(rec.ReportedUserId);
             if (known != addresses.constEnd()) {
                 rec.Email = known.value();
