@@ -644,23 +644,33 @@ void ScanEngine::StartErrorBlink() {
 
 void ScanEngine::StopWatchBlink(bool leaveHighlighted) {
     m_watchTimer.stop();
-    if (!leaveHighlighted || !m_presenter) return;
+    int row = 0;
+    int col = 0;
+    bool session = false;
+    if (leaveHighlighted && m_presenter && FindWatchedEntry(row, col, session))
+        m_presenter->WatchedHighlight(row, col);
+}
+
+bool ScanEngine::FindWatchedEntry(int& row, int& col, bool& session) const {
     const QString pid = WatchedPidLabel();
     const QString user = Status(ScanStatus::WatchedUser);
     const QString machine = Status(ScanStatus::WatchedMachine);
     using namespace MatrixLayout;
-    for (int row = 1; row < m_grid.GetRowCount(); ++row)
-        for (int col = 0; col < kColumnCount; col += kGroupWidth) {
+    for (row = 1; row < m_grid.GetRowCount(); ++row) {
+        for (col = 0; col < kColumnCount; col += kGroupWidth) {
             const QString cellPid = CellText(row, col + kPidOffset);
-            const bool placeholder = pid == kPlaceholder && cellPid == kPlaceholder;
-            const bool session = !machine.isEmpty() &&
-                                 CellText(row, col + kMachineOffset) == machine &&
-                                 CellText(row, col + kUserOffset) == user && cellPid == pid;
-            if (placeholder || session) {
-                m_presenter->WatchedHighlight(row, col);
-                return;
+            if (pid == kPlaceholder && cellPid == kPlaceholder) {
+                session = false;
+                return true;
+            }
+            if (!machine.isEmpty() && CellText(row, col + kMachineOffset) == machine &&
+                CellText(row, col + kUserOffset) == user && cellPid == pid) {
+                session = true;
+                return true;
             }
         }
+    }
+    return false;
 }
 
 void ScanEngine::StopErrorBlink(bool leaveHighlighted) {
@@ -670,26 +680,15 @@ void ScanEngine::StopErrorBlink(bool leaveHighlighted) {
 }
 
 void ScanEngine::BlinkTracedEntry() {
-    const QString pid = WatchedPidLabel();
-    const QString user = Status(ScanStatus::WatchedUser);
-    const QString machine = Status(ScanStatus::WatchedMachine);
-    using namespace MatrixLayout;
-    for (int row = 1; row < m_grid.GetRowCount(); ++row) {
-        for (int col = 0; col < kColumnCount; col += kGroupWidth) {
-            const QString cellPid = CellText(row, col + kPidOffset);
-            if (pid == kPlaceholder && cellPid == kPlaceholder) {
-                if (m_presenter) m_presenter->WatchedBlink(row, col);
-                return;
-            }
-            if (!machine.isEmpty() && CellText(row, col + kMachineOffset) == machine &&
-                CellText(row, col + kUserOffset) == user && cellPid == pid) {
-                m_watchedRow = row;
-                m_watchedCol = col + kMachineOffset;
-                if (m_presenter) m_presenter->WatchedBlink(row, col);
-                return;
-            }
-        }
+    int row = 0;
+    int col = 0;
+    bool session = false;
+    if (!FindWatchedEntry(row, col, session)) return;
+    if (session) {
+        m_watchedRow = row;
+        m_watchedCol = col + MatrixLayout::kMachineOffset;
     }
+    if (m_presenter) m_presenter->WatchedBlink(row, col);
 }
 
 void ScanEngine::BlinkErrorEntries() {

@@ -175,6 +175,9 @@ private:
     void ClearIndex();
     QString CellText(int row, int col) const;
     QString WatchedPidLabel() const;
+    // The entry the debug-logging watch points at: the placeholder when all clients are
+    // watched, else the session of the watched pid, user and machine (`session` true).
+    bool FindWatchedEntry(int& row, int& col, bool& session) const;
     QString ReportPath() const;
     void OnScanTimer();
     void OnWatchTimer();
