@@ -43,8 +43,8 @@ void HistoryLog::ArchiveCurrentFile(const QString& yyyymmdd) {
     if (!QFileInfo::exists(archive)) {
         moved = QFile::rename(m_path, archive);
     } else if (AppendFileTo(m_path, archive)) {
-        moved = QFile::remove(m_path);
-        if (!moved) QFile::resize(m_path, 0);  // its lines are safe in the archive
+        // Its lines are safe in the archive; a file that cannot be removed is emptied instead.
+        if (!QFile::remove(m_path)) QFile::resize(m_path, 0);
         moved = true;
     }
     if (!moved && m_trace) {
@@ -54,13 +54,12 @@ void HistoryLog::ArchiveCurrentFile(const QString& yyyymmdd) {
 
 void HistoryLog::StartEmptyFile() {
     const QFileInfo info(m_path);
-    if (info.exists() && info.size() > 0) {
-        ArchiveCurrentFile(DateNumberText(FormatTimestamp(info.lastModified())));
-    }
-    QFile f(m_path);
-    // A failed archive keeps the old lines in place rather than truncating them away.
-    if (!QFileInfo::exists(m_path) || QFileInfo(m_path).size() == 0) {
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.close();
+    if (info.exists() && info.size() > 0)
+        ArchiveCurrentFile(info.lastModified().toString(QStringLiteral("yyyyMMdd")));
+    // After a failed archive the old lines stay where they are rather than being truncated.
+    if (!QFileInfo::exists(m_path)) {
+        QFile f(m_path);
+        if (f.open(QIODevice::WriteOnly)) f.close();
     }
 }
 
