@@ -41,10 +41,6 @@ QString Mailer::DispatchLogPath() const {
     return QDir(m_workingDirectory).absoluteFilePath(QString::fromLatin1(kDispatchLogName));
 }
 
-QString Mailer::ToolOutputPath() const {
-    return QDir(m_workingDirectory).absoluteFilePath(QString::fromLatin1(kToolOutputName));
-}
-
 MailCommand Mailer::ComposeCommand(const QString& to, const QString& server, const QString& port,
                                    const QString& from, const QString& subject,
                                    const QString& workingDirectory) {
