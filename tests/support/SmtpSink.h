@@ -76,7 +76,6 @@ public:
 
     quint16 Port() const { return m_port; }
     QString ErrorText() const { return m_error; }
-    bool IsRunning() const { return m_process.state() == QProcess::Running; }
 
     // The messages received so far, in arrival order.
     QList<Message> Messages() const {
@@ -121,11 +120,7 @@ public:
     }
 
     static QString ScriptPath() {
-#ifdef QV_SMTP_SINK_SCRIPT
-        return QStringLiteral(QV_SMTP_SINK_SCRIPT);
-#else
         return QDir::cleanPath(QStringLiteral(QV_TEST_DATA_DIR "/../support/smtp_sink.py"));
-#endif
     }
 
     // Debian's interpreter, which has aiosmtpd; another python3 on PATH may not.
