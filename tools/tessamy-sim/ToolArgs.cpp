@@ -1,5 +1,6 @@
 #include "ToolArgs.h"
 
+#include <QSaveFile>
 #include <cstdio>
 
 ToolArgs::ToolArgs(QList<Option> options, int positionalCount)
@@ -84,4 +85,14 @@ int UsageError(const QString& tool, const QString& reason, const QString& usage)
     PrintErr(tool + QStringLiteral(": ") + reason + u'\n' + QStringLiteral("usage: ") + usage +
              u'\n');
     return kExitUsage;
+}
+
+bool ReplaceFile(const QString& tool, const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        PrintErr(tool + QStringLiteral(": cannot write ") + path + QStringLiteral(": ") +
+                 file.errorString() + u'\n');
+        return false;
+    }
+    return true;
 }

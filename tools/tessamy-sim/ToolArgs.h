@@ -49,6 +49,10 @@ void PrintErr(const QString& text);
 // The usage exit: the reason and the usage line on standard error, status 2.
 int UsageError(const QString& tool, const QString& reason, const QString& usage);
 
+// Replaces the file with `bytes` through a rename, so a reader never sees half of it.
+// False, after saying why on standard error, when it cannot be written.
+bool ReplaceFile(const QString& tool, const QString& path, const QByteArray& bytes);
+
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
