@@ -21,12 +21,10 @@ bool WriteReport(const QByteArray& report) {
 
 int main(int argc, char** argv) {
     const QStringList args = ArgumentsOf(argc, argv);
-    if (ToolArgs::WantsHelp(args)) {
-        PrintOut(QStringLiteral("usage: ") + kUsage +
-                 QStringLiteral("\nLists the client sessions of a simulated Tessamy Broker into "
-                                "QusList.log in the current directory.\n"));
+    if (HelpShown(args, kUsage,
+                  QStringLiteral("Lists the client sessions of a simulated Tessamy Broker into "
+                                 "QusList.log in the current directory.")))
         return kExitOk;
-    }
     ToolArgs parsed(
         {{"b", true, true}, {"usr", true, true}, {"pw", true, true}, {"cu", false, true}}, 0);
     if (!parsed.Parse(args)) return UsageError(kTool, parsed.Error(), kUsage);

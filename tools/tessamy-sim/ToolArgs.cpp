@@ -56,13 +56,6 @@ bool ToolArgs::Parse(const QStringList& args) {
     return true;
 }
 
-bool ToolArgs::WantsHelp(const QStringList& args) {
-    // Only the first argument: later ones may be values such as a password "-h".
-    if (args.isEmpty()) return false;
-    const QString& a = args.first();
-    return a == u"-h" || a == u"--help" || a == u"-?";
-}
-
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
@@ -79,6 +72,15 @@ void PrintErr(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fflush(stderr);
+}
+
+bool HelpShown(const QStringList& args, const QString& usage, const QString& summary) {
+    // Only the first argument: later ones may be values such as a password "-h".
+    if (args.isEmpty()) return false;
+    const QString& a = args.first();
+    if (a != u"-h" && a != u"--help" && a != u"-?") return false;
+    PrintOut(QStringLiteral("usage: ") + usage + u'\n' + summary + u'\n');
+    return true;
 }
 
 int UsageError(const QString& tool, const QString& reason, const QString& usage) {

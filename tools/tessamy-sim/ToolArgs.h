@@ -28,9 +28,6 @@ public:
     QStringList Positional() const { return m_positional; }
     QString Error() const { return m_error; }
 
-    // "-h", "--help" or "-?" as the first argument.
-    static bool WantsHelp(const QStringList& args);
-
 private:
     QList<Option> m_options;
     int m_positionalCount;
@@ -45,6 +42,10 @@ QStringList ArgumentsOf(int argc, char** argv);
 // Writes text to standard output or standard error, UTF-8, without printf formatting.
 void PrintOut(const QString& text);
 void PrintErr(const QString& text);
+
+// With "-h", "--help" or "-?" as the first argument: the usage line and `summary` on
+// standard output, and true.
+bool HelpShown(const QStringList& args, const QString& usage, const QString& summary);
 
 // The usage exit: the reason and the usage line on standard error, status 2.
 int UsageError(const QString& tool, const QString& reason, const QString& usage);

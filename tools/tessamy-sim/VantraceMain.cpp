@@ -50,12 +50,10 @@ bool ParseTarget(const QString& text, TraceRequest& request, QString& error) {
 
 int main(int argc, char** argv) {
     const QStringList args = ArgumentsOf(argc, argv);
-    if (ToolArgs::WantsHelp(args)) {
-        PrintOut(QStringLiteral("usage: ") + kUsage +
-                 QStringLiteral("\nSwitches debug logging of a simulated Tessamy Broker; an "
-                                "empty MACHINE means all clients.\n"));
+    if (HelpShown(args, kUsage,
+                  QStringLiteral("Switches debug logging of a simulated Tessamy Broker; an "
+                                 "empty MACHINE means all clients.")))
         return kExitOk;
-    }
     ToolArgs parsed({{"b", true, true}, {"usr", true, true}, {"pw", true, true}, {"o", true, true}},
                     1);
     if (!parsed.Parse(args)) return UsageError(kTool, parsed.Error(), kUsage);

@@ -43,12 +43,10 @@ bool UserNameOf(const QString& statement, QString& user) {
 
 int main(int argc, char** argv) {
     const QStringList args = ArgumentsOf(argc, argv);
-    if (ToolArgs::WantsHelp(args)) {
-        PrintOut(QStringLiteral("usage: ") + kUsage +
-                 QStringLiteral("\nAnswers \"select email from tesuser where username = "
-                                "'NAME'\" from a simulated Tessamy Broker.\n"));
+    if (HelpShown(args, kUsage,
+                  QStringLiteral("Answers \"select email from tesuser where username = "
+                                 "'NAME'\" from a simulated Tessamy Broker.")))
         return kExitOk;
-    }
     ToolArgs parsed({{"b", true, true},
                      {"usr", true, true},
                      {"pw", true, true},
