@@ -83,8 +83,7 @@ TEST_F(AlertEndToEndTest, SixthAndTwelfthFailuresMailEveryCheckedRecipient) {
         recipients.append(m.rcptTos);
         EXPECT_EQ(m.mailFrom, QStringLiteral("quorvatel@example.com"));
         EXPECT_TRUE(m.data.contains("\r\nSubject: Quorvatel Alert\r\n"));
-        EXPECT_EQ(m.data.mid(m.data.indexOf("\r\n\r\n") + 4).trimmed(),
-                  QByteArray("Broker Connect Failed. Tries=6"));
+        EXPECT_EQ(m.Body().trimmed(), QByteArray("Broker Connect Failed. Tries=6"));
     }
     recipients.sort();
     EXPECT_EQ(recipients,

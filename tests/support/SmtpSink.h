@@ -24,6 +24,19 @@ public:
         QString mailFrom;
         QStringList rcptTos;
         QByteArray data;  // the message as received: headers, blank line, body
+
+        // The header lines, each with its line end.
+        QByteArray Headers() const { return data.left(data.indexOf("\r\n\r\n") + 2); }
+        // Everything after the blank line, as sent.
+        QByteArray Body() const { return data.mid(data.indexOf("\r\n\r\n") + 4); }
+        // The value of header `name` as sent (without its line end); empty when absent.
+        QByteArray Header(const QByteArray& name) const {
+            const QByteArray headers = "\r\n" + Headers();
+            const qsizetype at = headers.indexOf("\r\n" + name + ": ");
+            if (at < 0) return QByteArray();
+            const qsizetype start = at + name.size() + 4;
+            return headers.mid(start, headers.indexOf("\r\n", start) - start);
+        }
     };
 
     SmtpSink() = default;
