@@ -1,7 +1,6 @@
 #include "mail/Mailer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
 
 #include "mail/EmailSettings.h"
