@@ -62,9 +62,7 @@ LaunchRequest EmailAddressLookup::ComposeRequest() const {
                    statementFile,
                    QStringLiteral("-o"),
                    outputFile};
-    r.commandLine = r.program + QStringLiteral(" -b ") + m_broker + QStringLiteral(" -usr ") +
-                    m_userId + QStringLiteral(" -pw ") + m_password + QStringLiteral(" -t -f ") +
-                    statementFile + QStringLiteral(" -o ") + outputFile;
+    r.commandLine = r.program + QLatin1Char(' ') + r.arguments.join(QLatin1Char(' '));
     return r;
 }
 

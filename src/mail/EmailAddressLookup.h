@@ -22,7 +22,7 @@ public:
     static constexpr const char* kFailedLine = "REC : Execute RUNSQL Get Email Addrs Failed\n";
 
     // `settings` is read at each lookup for the "Debug" switch, which adds a history line
-    // for every run that gave no answer without a message box of its own.
+    // when the statement cannot be written or the tool does not run to a successful end.
     EmailAddressLookup(CommandLauncher& launcher, Prompter& prompter, HistoryLog& history,
                        const AppSettings& settings, const QString& workingDirectory);
 
@@ -44,13 +44,11 @@ public:
     // The first line of the answer that is neither empty nor the heading; false when none.
     static bool FirstDataLine(const QByteArray& output, QString& line);
 
-    // The tool run, for tests and messages.
-    LaunchRequest ComposeRequest() const;
-
     QString StatementFilePath() const;
     QString OutputFilePath() const;
 
 private:
+    LaunchRequest ComposeRequest() const;
     void NoteFailure();
 
     CommandLauncher& m_launcher;

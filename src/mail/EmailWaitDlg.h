@@ -35,7 +35,6 @@ public:
     // Hides the window and gives the main window back its state and the keyboard focus.
     void Close();
 
-    bool IsOpen() const { return m_open; }
     int Position() const { return m_position; }
     QString StatusText() const;
     QProgressBar* ProgressBar() const { return m_bar; }

@@ -1,7 +1,6 @@
 #include "mail/Mailer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
 
 #include "mail/EmailSettings.h"
@@ -39,10 +38,6 @@ QString Mailer::ContentFilePath() const {
 
 QString Mailer::DispatchLogPath() const {
     return QDir(m_workingDirectory).absoluteFilePath(QString::fromLatin1(kDispatchLogName));
-}
-
-QString Mailer::ToolOutputPath() const {
-    return QDir(m_workingDirectory).absoluteFilePath(QString::fromLatin1(kToolOutputName));
 }
 
 MailCommand Mailer::ComposeCommand(const QString& to, const QString& server, const QString& port,

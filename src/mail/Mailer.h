@@ -73,7 +73,6 @@ public:
 
     QString ContentFilePath() const;
     QString DispatchLogPath() const;
-    QString ToolOutputPath() const;
 
     // The tool run for one mail; the redirection files live in `workingDirectory`.
     static MailCommand ComposeCommand(const QString& to, const QString& server, const QString& port,

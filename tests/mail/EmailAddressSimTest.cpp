@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QTemporaryDir>
-
 #include "FakeClock.h"
 #include "RecordingPrompter.h"
+#include "SimBroker.h"
 #include "app/SettingsKeys.h"
 #include "mail/EmailAddressLookup.h"
 #include "platform/SettingsStore.h"
@@ -16,40 +14,22 @@ namespace {
 class EmailAddressSimTest : public ::testing::Test {
 protected:
     EmailAddressSimTest()
-        : m_oldPath(qgetenv("PATH")),
-          m_oldHome(qgetenv("TESSAMY_SIM_HOME")),
-          store(work.filePath(QStringLiteral("settings.ini"))),
+        : store(broker.Root() + QStringLiteral("/settings.ini")),
           settings(store),
-          history(clock, work.path()),
+          history(clock, broker.WorkDir()),
           launcher(prompter),
-          lookup(launcher, prompter, history, settings, work.path()) {
-        qputenv("PATH", QByteArray(QV_SIM_BIN_DIR) + ':' + m_oldPath);
-        qputenv("TESSAMY_SIM_HOME", work.filePath(QStringLiteral("sim")).toUtf8());
-        lookup.SetConnection(QStringLiteral("TESBKR01"), QStringLiteral("admin"),
-                             QStringLiteral("admin"));
-    }
-    ~EmailAddressSimTest() override {
-        qputenv("PATH", m_oldPath);
-        if (m_oldHome.isNull())
-            qunsetenv("TESSAMY_SIM_HOME");
-        else
-            qputenv("TESSAMY_SIM_HOME", m_oldHome);
+          lookup(launcher, prompter, history, settings, broker.WorkDir()) {
+        lookup.SetConnection(QString::fromLatin1(SimBroker::kBroker),
+                             QString::fromLatin1(SimBroker::kAdmin),
+                             QString::fromLatin1(SimBroker::kPassword));
     }
 
-    static bool Sim(const QStringList& args) {
-        QProcess p;
-        p.start(QStringLiteral(QV_SIM_BIN_DIR "/tessamy-sim"), args);
-        return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit &&
-               p.exitCode() == 0;
-    }
     int Lookup(const QString& user, QString& address) {
         address.clear();
         return lookup.RunSqlGetEmailAddr(EmailAddressLookup::StatementFor(user), address);
     }
 
-    QByteArray m_oldPath;
-    QByteArray m_oldHome;
-    QTemporaryDir work;
+    SimBroker broker;
     SettingsStore store;
     AppSettings settings;
     FakeClock clock;
@@ -60,12 +40,9 @@ protected:
 };
 
 TEST_F(EmailAddressSimTest, FindsAddressesNamesWithQuotesAndNothingWhenTheBrokerIsDown) {
-    ASSERT_TRUE(
-        Sim({QStringLiteral("create"), QStringLiteral("TESBKR01"), QStringLiteral("--users"),
-             QStringLiteral("0"), QStringLiteral("--sessions"), QStringLiteral("0")}));
-    ASSERT_TRUE(
-        Sim({QStringLiteral("adduser"), QStringLiteral("TESBKR01"), QStringLiteral("O'Brien"),
-             QStringLiteral("--email"), QStringLiteral("pat.obrien@example.com")}));
+    broker.Create();
+    broker.AddUser(QStringLiteral("O'Brien"), QStringLiteral("pat.obrien@example.com"));
+    ASSERT_FALSE(HasFailure());
 
     QString address;
     int result = Lookup(QStringLiteral("O'Brien"), address);
@@ -77,8 +54,8 @@ TEST_F(EmailAddressSimTest, FindsAddressesNamesWithQuotesAndNothingWhenTheBroker
     EXPECT_EQ(result, 1);
     EXPECT_FALSE(EmailAddressLookup::IsUsable(result, address));
 
-    ASSERT_TRUE(
-        Sim({QStringLiteral("condition"), QStringLiteral("TESBKR01"), QStringLiteral("down")}));
+    broker.Condition({QStringLiteral("down")});
+    ASSERT_FALSE(HasFailure());
     result = Lookup(QStringLiteral("O'Brien"), address);
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(EmailAddressLookup::IsUsable(result, address));

@@ -51,15 +51,6 @@ protected:
         settings.content = QStringLiteral("Broker Connect Failed. Tries=[TRIES]");
     }
 
-    static QByteArray Header(const QByteArray& data, const QByteArray& name) {
-        const qsizetype at = data.indexOf("\r\n" + name + ": ");
-        if (at < 0) return QByteArray();
-        const qsizetype start = at + name.size() + 4;
-        return data.mid(start, data.indexOf("\r\n", start) - start);
-    }
-    static QByteArray Body(const QByteArray& data) {
-        return data.mid(data.indexOf("\r\n\r\n") + 4).trimmed();
-    }
     QStringList HistoryLines() const {
         return QString::fromUtf8(ReadAll(history.Path()))
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -93,9 +84,9 @@ TEST_F(MailSmtpTest, QuotesBlanksAndShellSyntaxArriveAsTypedAndRunNothing) {
     ASSERT_TRUE(sink.WaitForMessages(1));
     const SmtpSink::Message m = sink.Messages().first();
     EXPECT_EQ(m.rcptTos, QStringList{to});
-    EXPECT_EQ(Header(m.data, "To"), to.toUtf8());
-    EXPECT_EQ(Header(m.data, "Subject"), subject.toUtf8());
-    EXPECT_EQ(Body(m.data), QByteArray("body at 50%"));
+    EXPECT_EQ(m.Header("To"), to.toUtf8());
+    EXPECT_EQ(m.Header("Subject"), subject.toUtf8());
+    EXPECT_EQ(m.Body().trimmed(), QByteArray("body at 50%"));
     EXPECT_FALSE(QFile::exists(marker));
     EXPECT_FALSE(QFile::exists(work.filePath(QStringLiteral("x"))));
     EXPECT_FALSE(QFile::exists(QStringLiteral("x")));
@@ -120,8 +111,8 @@ TEST_F(MailSmtpTest, AlertReachesEveryCheckedRecipientAndFailuresAreRecordedWhen
     for (const SmtpSink::Message& m : messages) {
         recipients += m.rcptTos;
         EXPECT_EQ(m.mailFrom, QStringLiteral("quorvatel@example.com"));
-        EXPECT_EQ(Header(m.data, "Subject"), QByteArray("Quorvatel Alert"));
-        EXPECT_EQ(Body(m.data), QByteArray("Broker Connect Failed. Tries=6"));
+        EXPECT_EQ(m.Header("Subject"), QByteArray("Quorvatel Alert"));
+        EXPECT_EQ(m.Body().trimmed(), QByteArray("Broker Connect Failed. Tries=6"));
     }
     recipients.sort();
     EXPECT_EQ(recipients,
@@ -139,7 +130,8 @@ TEST_F(MailSmtpTest, AlertReachesEveryCheckedRecipientAndFailuresAreRecordedWhen
     // The next alert carries the same count; then the server goes away.
     alert.SendBrokerAlert(6);
     ASSERT_TRUE(sink.WaitForMessages(6));
-    EXPECT_EQ(Body(sink.Messages().last().data), QByteArray("Broker Connect Failed. Tries=6"));
+    EXPECT_EQ(sink.Messages().last().Body().trimmed(),
+              QByteArray("Broker Connect Failed. Tries=6"));
     sink.Stop();
     alert.SendBrokerAlert(6);
     const QStringList lines = HistoryLines();

@@ -24,6 +24,19 @@ public:
         QString mailFrom;
         QStringList rcptTos;
         QByteArray data;  // the message as received: headers, blank line, body
+
+        // The header lines, each with its line end.
+        QByteArray Headers() const { return data.left(data.indexOf("\r\n\r\n") + 2); }
+        // Everything after the blank line, as sent.
+        QByteArray Body() const { return data.mid(data.indexOf("\r\n\r\n") + 4); }
+        // The value of header `name` as sent (without its line end); empty when absent.
+        QByteArray Header(const QByteArray& name) const {
+            const QByteArray headers = "\r\n" + Headers();
+            const qsizetype at = headers.indexOf("\r\n" + name + ": ");
+            if (at < 0) return QByteArray();
+            const qsizetype start = at + name.size() + 4;
+            return headers.mid(start, headers.indexOf("\r\n", start) - start);
+        }
     };
 
     SmtpSink() = default;
@@ -76,7 +89,6 @@ public:
 
     quint16 Port() const { return m_port; }
     QString ErrorText() const { return m_error; }
-    bool IsRunning() const { return m_process.state() == QProcess::Running; }
 
     // The messages received so far, in arrival order.
     QList<Message> Messages() const {
@@ -121,11 +133,7 @@ public:
     }
 
     static QString ScriptPath() {
-#ifdef QV_SMTP_SINK_SCRIPT
-        return QStringLiteral(QV_SMTP_SINK_SCRIPT);
-#else
         return QDir::cleanPath(QStringLiteral(QV_TEST_DATA_DIR "/../support/smtp_sink.py"));
-#endif
     }
 
     // Debian's interpreter, which has aiosmtpd; another python3 on PATH may not.

@@ -22,13 +22,6 @@ protected:
                    body);
     }
 
-    static QByteArray Headers(const QByteArray& data) {
-        return data.left(data.indexOf("\r\n\r\n") + 2);
-    }
-    static QByteArray Body(const QByteArray& data) {
-        return data.mid(data.indexOf("\r\n\r\n") + 4);
-    }
-
     SmtpSink m_sink;
 };
 
@@ -48,7 +41,7 @@ TEST_F(VsendTest, MailArrivesWithRecipientSenderSubjectAndBodyAsTyped) {
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages[0].mailFrom, from);
     EXPECT_EQ(messages[0].rcptTos, QStringList{to});
-    const QByteArray headers = Headers(messages[0].data);
+    const QByteArray headers = messages[0].Headers();
     EXPECT_TRUE(headers.contains("\r\nTo: " + to.toUtf8() + "\r\n"));
     EXPECT_TRUE(headers.startsWith("From: " + from.toUtf8() + "\r\n"));
     EXPECT_TRUE(headers.contains("\r\nSubject: Broker Going Down 50%\r\n"));
@@ -56,7 +49,7 @@ TEST_F(VsendTest, MailArrivesWithRecipientSenderSubjectAndBodyAsTyped) {
     EXPECT_TRUE(headers.contains("\r\nMessage-ID: <"));
     QByteArray expected = body;
     expected.replace("\n", "\r\n");
-    EXPECT_EQ(Body(messages[0].data).trimmed(), expected.trimmed());
+    EXPECT_EQ(messages[0].Body().trimmed(), expected.trimmed());
 }
 
 TEST_F(VsendTest, HeaderValuesCannotInjectHeadersAndNonAsciiIsEncoded) {
@@ -75,7 +68,7 @@ TEST_F(VsendTest, HeaderValuesCannotInjectHeadersAndNonAsciiIsEncoded) {
     EXPECT_TRUE(m.data.contains("\r\nSubject: Hello Bcc: victim@example.com\r\n"));
     EXPECT_TRUE(m.data.contains("charset=UTF-8"));
     EXPECT_TRUE(m.data.contains("quoted-printable"));
-    EXPECT_TRUE(Body(m.data).startsWith("Gr=C3=BC=C3=9Fe aus M=C3=BCnchen"));
+    EXPECT_TRUE(m.Body().startsWith("Gr=C3=BC=C3=9Fe aus M=C3=BCnchen"));
 
     EXPECT_EQ(Send(QStringLiteral("user@example.com"), QStringLiteral("m@example.com"),
                    QStringLiteral("Caf\u00e9 ferm\u00e9"), "x")

@@ -317,10 +317,9 @@ quint32 BrokerState::FreePid(const QString& machine, SimRandom& random) const {
     return pid;
 }
 
-qsizetype BrokerState::LogOn(const QString& user, const QString& machine, quint32 pid,
-                             const QDateTime& at) {
+void BrokerState::LogOn(const QString& user, const QString& machine, quint32 pid,
+                        const QDateTime& at) {
     sessions.append({user, machine, pid, at});
-    return sessions.size() - 1;
 }
 
 int BrokerState::LogOffUser(const QString& user) {

@@ -83,8 +83,8 @@ struct BrokerState {
     bool PidInUse(const QString& machine, quint32 pid) const;
     // A process id not yet used on that machine.
     quint32 FreePid(const QString& machine, SimRandom& random) const;
-    // Adds a session for a defined user now; returns its index.
-    qsizetype LogOn(const QString& user, const QString& machine, quint32 pid, const QDateTime& at);
+    // Adds a session for a defined user, logged in at `at`.
+    void LogOn(const QString& user, const QString& machine, quint32 pid, const QDateTime& at);
     // Removes the sessions of a user (any spelling); returns how many.
     int LogOffUser(const QString& user);
     // Removes one session; false when there is none.

@@ -77,7 +77,7 @@ BrokerStore::Result BrokerStore::Update(const QString& broker, const Change& cha
     QLockFile lock(dir + u'/' + QString::fromLatin1(kLockFile));
     // Age alone never breaks the lock: it is freed when its holder is gone.
     lock.setStaleLockTime(0);
-    if (!lock.tryLock(m_lockTimeoutMs)) {
+    if (!lock.tryLock(kLockTimeoutMs)) {
         error = QStringLiteral("the state of Broker ") + broker +
                 QStringLiteral(" stayed locked by another tool");
         return Result::LockFailed;
@@ -101,7 +101,7 @@ BrokerStore::Result BrokerStore::Create(const BrokerState& state, bool replace, 
     }
     QLockFile lock(dir + u'/' + QString::fromLatin1(kLockFile));
     lock.setStaleLockTime(0);
-    if (!lock.tryLock(m_lockTimeoutMs)) {
+    if (!lock.tryLock(kLockTimeoutMs)) {
         error = QStringLiteral("the state of Broker ") + state.name +
                 QStringLiteral(" stayed locked by another tool");
         return Result::LockFailed;

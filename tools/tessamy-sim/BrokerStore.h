@@ -40,11 +40,11 @@ public:
     // Writes a new Broker; an existing one is kept unless `replace` is set.
     Result Create(const BrokerState& state, bool replace, QString& error);
 
-    void SetLockTimeoutMs(int ms) { m_lockTimeoutMs = ms; }
-
 private:
+    // How long a tool waits for another one to finish its change.
+    static constexpr int kLockTimeoutMs = 15000;
+
     Result WriteState(const QString& dir, const BrokerState& state, QString& error) const;
 
     QString m_home;
-    int m_lockTimeoutMs = 15000;
 };

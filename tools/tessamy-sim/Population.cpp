@@ -92,10 +92,9 @@ BrokerState Create(const Plan& plan, const QDateTime& now) {
     return state;
 }
 
-QStringList Churn(BrokerState& state, const QDateTime& now) {
+void Churn(BrokerState& state, const QDateTime& now) {
     SimRandom random = SimRandom::ForStep(state.churnSeed, state.churnStep);
     ++state.churnStep;
-    QStringList changes;
     const int steps = static_cast<int>(random.Between(1, 3));
     for (int i = 0; i < steps; ++i) {
         bool logOn = state.sessions.isEmpty() || random.Chance(50);
@@ -106,16 +105,10 @@ QStringList Churn(BrokerState& state, const QDateTime& now) {
                 MachineName(static_cast<int>(random.Between(1, MachinePool(state))));
             const quint32 pid = state.FreePid(machine, random);
             state.LogOn(user, machine, pid, now);
-            changes.append(QStringLiteral("logon ") + user + u' ' + machine + u'/' +
-                           QString::number(pid));
         } else if (!state.sessions.isEmpty()) {
-            const qsizetype at = static_cast<qsizetype>(random.Below(state.sessions.size()));
-            const SimSession gone = state.sessions.takeAt(at);
-            changes.append(QStringLiteral("logoff ") + gone.user + u' ' + gone.machine + u'/' +
-                           QString::number(gone.pid));
+            state.sessions.removeAt(static_cast<qsizetype>(random.Below(state.sessions.size())));
         }
     }
-    return changes;
 }
 
 }  // namespace Population

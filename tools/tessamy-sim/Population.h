@@ -31,7 +31,7 @@ QString MachineName(int number);
 // eight hours in login order.
 BrokerState Create(const Plan& plan, const QDateTime& now);
 
-// One churn step: logs one to three random users on or off. Returns a line per change.
-QStringList Churn(BrokerState& state, const QDateTime& now);
+// One churn step: logs one to three random users on or off.
+void Churn(BrokerState& state, const QDateTime& now);
 
 }  // namespace Population

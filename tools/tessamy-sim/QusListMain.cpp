@@ -1,7 +1,6 @@
 // quslist: lists the simulated Broker's client sessions into "QusList.log" in the current
 // directory, keeping the command line of the Tessamy users-listing tool.
 #include <QCoreApplication>
-#include <QSaveFile>
 
 #include "BrokerAccess.h"
 #include "Population.h"
@@ -15,25 +14,17 @@ const QString kTool = QStringLiteral("quslist");
 const QString kUsage = QStringLiteral("quslist -b BROKER -usr USER -pw PASSWORD -cu");
 
 bool WriteReport(const QByteArray& report) {
-    QSaveFile file(QString::fromLatin1(QusListReport::kFileName));
-    if (!file.open(QIODevice::WriteOnly) || file.write(report) != report.size() || !file.commit()) {
-        PrintErr(kTool + QStringLiteral(": cannot write ") + file.fileName() +
-                 QStringLiteral(": ") + file.errorString() + u'\n');
-        return false;
-    }
-    return true;
+    return ReplaceFile(kTool, QString::fromLatin1(QusListReport::kFileName), report);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const QStringList args = ArgumentsOf(argc, argv);
-    if (ToolArgs::WantsHelp(args)) {
-        PrintOut(QStringLiteral("usage: ") + kUsage +
-                 QStringLiteral("\nLists the client sessions of a simulated Tessamy Broker into "
-                                "QusList.log in the current directory.\n"));
+    if (HelpShown(args, kUsage,
+                  QStringLiteral("Lists the client sessions of a simulated Tessamy Broker into "
+                                 "QusList.log in the current directory.")))
         return kExitOk;
-    }
     ToolArgs parsed(
         {{"b", true, true}, {"usr", true, true}, {"pw", true, true}, {"cu", false, true}}, 0);
     if (!parsed.Parse(args)) return UsageError(kTool, parsed.Error(), kUsage);

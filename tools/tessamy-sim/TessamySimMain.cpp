@@ -77,6 +77,13 @@ QString OverallUsage() {
     return text;
 }
 
+// "tessamy-sim help COMMAND" and "tessamy-sim COMMAND --help".
+int ShowHelp(const Command& command) {
+    PrintOut(QStringLiteral("usage: tessamy-sim ") + QString::fromLatin1(command.usage) + u'\n' +
+             QString::fromLatin1(command.help) + u'\n');
+    return kExitOk;
+}
+
 int Usage(const Command& command, const QString& reason) {
     return UsageError(kTool, reason,
                       QStringLiteral("tessamy-sim ") + QString::fromLatin1(command.usage));
@@ -478,9 +485,7 @@ int main(int argc, char** argv) {
         if (args.size() > 1) {
             const Command* c = FindCommand(args[1]);
             if (!c) return Failed(QStringLiteral("no command ") + args[1]);
-            PrintOut(QStringLiteral("usage: tessamy-sim ") + QString::fromLatin1(c->usage) + u'\n' +
-                     QString::fromLatin1(c->help) + u'\n');
-            return kExitOk;
+            return ShowHelp(*c);
         }
         PrintOut(OverallUsage());
         return kExitOk;
@@ -490,11 +495,8 @@ int main(int argc, char** argv) {
         return UsageError(kTool, QStringLiteral("unknown command ") + first,
                           QStringLiteral("tessamy-sim COMMAND ...  (see tessamy-sim --help)"));
     const QStringList rest = args.mid(1);
-    if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h"))) {
-        PrintOut(QStringLiteral("usage: tessamy-sim ") + QString::fromLatin1(command->usage) +
-                 u'\n' + QString::fromLatin1(command->help) + u'\n');
-        return kExitOk;
-    }
+    if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h")))
+        return ShowHelp(*command);
     using Handler = int (*)(const Command&, const QStringList&);
     const QMap<QString, Handler> handlers = {
         {QStringLiteral("create"), Create},   {QStringLiteral("adduser"), AddUser},

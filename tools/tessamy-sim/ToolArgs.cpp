@@ -1,5 +1,6 @@
 #include "ToolArgs.h"
 
+#include <QSaveFile>
 #include <cstdio>
 
 ToolArgs::ToolArgs(QList<Option> options, int positionalCount)
@@ -55,13 +56,6 @@ bool ToolArgs::Parse(const QStringList& args) {
     return true;
 }
 
-bool ToolArgs::WantsHelp(const QStringList& args) {
-    // Only the first argument: later ones may be values such as a password "-h".
-    if (args.isEmpty()) return false;
-    const QString& a = args.first();
-    return a == u"-h" || a == u"--help" || a == u"-?";
-}
-
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
@@ -80,8 +74,27 @@ void PrintErr(const QString& text) {
     std::fflush(stderr);
 }
 
+bool HelpShown(const QStringList& args, const QString& usage, const QString& summary) {
+    // Only the first argument: later ones may be values such as a password "-h".
+    if (args.isEmpty()) return false;
+    const QString& a = args.first();
+    if (a != u"-h" && a != u"--help" && a != u"-?") return false;
+    PrintOut(QStringLiteral("usage: ") + usage + u'\n' + summary + u'\n');
+    return true;
+}
+
 int UsageError(const QString& tool, const QString& reason, const QString& usage) {
     PrintErr(tool + QStringLiteral(": ") + reason + u'\n' + QStringLiteral("usage: ") + usage +
              u'\n');
     return kExitUsage;
+}
+
+bool ReplaceFile(const QString& tool, const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        PrintErr(tool + QStringLiteral(": cannot write ") + path + QStringLiteral(": ") +
+                 file.errorString() + u'\n');
+        return false;
+    }
+    return true;
 }

@@ -28,9 +28,6 @@ public:
     QStringList Positional() const { return m_positional; }
     QString Error() const { return m_error; }
 
-    // "-h", "--help" or "-?" as the first argument.
-    static bool WantsHelp(const QStringList& args);
-
 private:
     QList<Option> m_options;
     int m_positionalCount;
@@ -46,8 +43,16 @@ QStringList ArgumentsOf(int argc, char** argv);
 void PrintOut(const QString& text);
 void PrintErr(const QString& text);
 
+// With "-h", "--help" or "-?" as the first argument: the usage line and `summary` on
+// standard output, and true.
+bool HelpShown(const QStringList& args, const QString& usage, const QString& summary);
+
 // The usage exit: the reason and the usage line on standard error, status 2.
 int UsageError(const QString& tool, const QString& reason, const QString& usage);
+
+// Replaces the file with `bytes` through a rename, so a reader never sees half of it.
+// False, after saying why on standard error, when it cannot be written.
+bool ReplaceFile(const QString& tool, const QString& path, const QByteArray& bytes);
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;

@@ -1,8 +1,6 @@
 // vantrace: switches the simulated Broker's debug logging for one machine or all clients,
 // keeping the command line of the Tessamy debug-logging tool. The Broker records each
 // request; the log named by -o ends with the success line when the request was carried out.
-#include <QSaveFile>
-
 #include "BrokerAccess.h"
 #include "ToolArgs.h"
 
@@ -17,14 +15,7 @@ const char* const kTarget = "bkrproc:";
 constexpr qsizetype kKeptRequests = 1000;
 
 bool WriteLog(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        PrintErr(kTool + QStringLiteral(": cannot write ") + path + QStringLiteral(": ") +
-                 file.errorString() + u'\n');
-        return false;
-    }
-    return true;
+    return ReplaceFile(kTool, path, text.toUtf8());
 }
 
 bool ParseTarget(const QString& text, TraceRequest& request, QString& error) {
@@ -59,12 +50,10 @@ bool ParseTarget(const QString& text, TraceRequest& request, QString& error) {
 
 int main(int argc, char** argv) {
     const QStringList args = ArgumentsOf(argc, argv);
-    if (ToolArgs::WantsHelp(args)) {
-        PrintOut(QStringLiteral("usage: ") + kUsage +
-                 QStringLiteral("\nSwitches debug logging of a simulated Tessamy Broker; an "
-                                "empty MACHINE means all clients.\n"));
+    if (HelpShown(args, kUsage,
+                  QStringLiteral("Switches debug logging of a simulated Tessamy Broker; an "
+                                 "empty MACHINE means all clients.")))
         return kExitOk;
-    }
     ToolArgs parsed({{"b", true, true}, {"usr", true, true}, {"pw", true, true}, {"o", true, true}},
                     1);
     if (!parsed.Parse(args)) return UsageError(kTool, parsed.Error(), kUsage);

@@ -2,7 +2,6 @@
 // simulated Broker's user table, keeping the command line of the Tessamy SQL tool.
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include "BrokerAccess.h"
 #include "ToolArgs.h"
@@ -17,14 +16,7 @@ const char* const kZeroResults = "VQRY query has Zero results.";
 const char* const kErrorPrefix = "VQRY ERROR: ";
 
 bool WriteOutput(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        PrintErr(kTool + QStringLiteral(": cannot write ") + path + QStringLiteral(": ") +
-                 file.errorString() + u'\n');
-        return false;
-    }
-    return true;
+    return ReplaceFile(kTool, path, text.toUtf8());
 }
 
 int Fail(const QString& output, const QString& message) {
@@ -51,12 +43,10 @@ bool UserNameOf(const QString& statement, QString& user) {
 
 int main(int argc, char** argv) {
     const QStringList args = ArgumentsOf(argc, argv);
-    if (ToolArgs::WantsHelp(args)) {
-        PrintOut(QStringLiteral("usage: ") + kUsage +
-                 QStringLiteral("\nAnswers \"select email from tesuser where username = "
-                                "'NAME'\" from a simulated Tessamy Broker.\n"));
+    if (HelpShown(args, kUsage,
+                  QStringLiteral("Answers \"select email from tesuser where username = "
+                                 "'NAME'\" from a simulated Tessamy Broker.")))
         return kExitOk;
-    }
     ToolArgs parsed({{"b", true, true},
                      {"usr", true, true},
                      {"pw", true, true},

@@ -91,11 +91,8 @@ bool ParsePort(const QByteArray& text, long& port) {
 
 int main(int argc, char** argv) {
     const QStringList args = ArgumentsOf(argc, argv);
-    if (ToolArgs::WantsHelp(args)) {
-        PrintOut(QStringLiteral("usage: ") + kUsage +
-                 QStringLiteral("\nSends one plain-text mail over SMTP.\n"));
+    if (HelpShown(args, kUsage, QStringLiteral("Sends one plain-text mail over SMTP.")))
         return kExitOk;
-    }
     // The recipient is always the first argument, whatever it looks like; the options
     // follow in any order. Values are kept as bytes, exactly as typed.
     if (argc < 2) return UsageError(kTool, QStringLiteral("the recipient is missing"), kUsage);
