@@ -81,8 +81,16 @@ BrokerState Create(const Plan& plan, const QDateTime& now) {
             s.user = state.users[random.Below(state.users.size())].name;
             s.machine = MachineName(static_cast<int>(random.Between(1, machines)));
             s.pid = state.FreePid(s.machine, random);
-            const qint64 back = random.Between(60, 8 * 3600);
-            s.login = i < plan.staleSessions ? now.addDays(-1).addSecs(-back) : now.addSecs(-back);
+            // Stale sessions logged on yesterday, the others today: up to eight hours ago, but
+            // never before midnight, whatever the time of day.
+            const QDateTime midnight(now.date(), QTime(0, 0));
+            if (i < plan.staleSessions) {
+                s.login = midnight.addDays(-1).addSecs(random.Between(0, 24 * 3600 - 1));
+            } else {
+                const qint64 sinceMidnight = midnight.secsTo(now);
+                s.login = now.addSecs(-random.Between(qMin<qint64>(60, sinceMidnight),
+                                                      qMin<qint64>(8 * 3600, sinceMidnight)));
+            }
             state.sessions.append(s);
         }
         std::stable_sort(
