@@ -255,7 +255,7 @@ void CQuandrixDlg::CreateShortcuts() {
 QString CQuandrixDlg::Caption(const QString& broker, const QString& workingDirectory) {
     // One multi-argument arg(): a broker name holding "%1" stays as typed.
     return QStringLiteral("%1 %2 - Broker: %3    - Working Directory: %4")
-        .arg(QString::fromLatin1(kProgramName), QString::fromLatin1(kVersion), broker,
+        .arg(QString::fromLatin1(kProgramName), QString::fromLatin1(CAboutDlg::kVersion), broker,
              QDir::toNativeSeparators(workingDirectory));
 }
 

@@ -57,7 +57,6 @@ class CQuandrixDlg : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr const char* kProgramName = "Quorvatel";
-    static constexpr const char* kVersion = "4.01";
     static constexpr const char* kExportHeader =
         " PID  ,    UserId     ,        Machine          ,   DateTime         ,   Email";
     static constexpr const char* kExportFileName = "ZuDU";
