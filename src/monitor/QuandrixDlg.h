@@ -56,7 +56,8 @@ struct QuandrixServices {
 class CQuandrixDlg : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kProgramName = "Quorvatel";
+    // The program's name is the application name its settings profile is kept under.
+    static constexpr const char* kProgramName = SettingsStore::kApplication;
     static constexpr const char* kExportHeader =
         " PID  ,    UserId     ,        Machine          ,   DateTime         ,   Email";
     static constexpr const char* kExportFileName = "ZuDU";
