@@ -57,7 +57,9 @@ struct FontDescription {
 
     // Stores a chosen font: its description (over the numbers of `base`) and face.
     static void Store(AppSettings& settings, const QFont& font, const FontDescription& base);
-    static void Store(AppSettings& settings, const QFont& font);  // over the default
+    // The same over the stored description, so that numbers Qt has no use for keep their
+    // values; over the default description when the stored one cannot be read.
+    static void StoreChosen(AppSettings& settings, const QFont& font);
     // Stores the default description and face.
     static void StoreDefault(AppSettings& settings);
 

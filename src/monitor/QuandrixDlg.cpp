@@ -406,10 +406,7 @@ void CQuandrixDlg::OnChangeFont() {
     QFont font = m_grid->GetGridFont();
     if (m_fontChooser.ChooseFont(this, font)) {
         m_presentation->AdoptFont(font);
-        // Numbers Qt has no use for keep the values stored before.
-        const FontDescription base = FontDescription::Parse(m_appSettings.Text(Setting::Font_Desc))
-                                         .value_or(FontDescription());
-        FontDescription::Store(m_appSettings, font, base);
+        FontDescription::StoreChosen(m_appSettings, font);
     }
     ResumeAfterCommand();
 }
