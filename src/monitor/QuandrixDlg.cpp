@@ -185,15 +185,14 @@ void CQuandrixDlg::CreateControls() {
     connect(m_on, &QPushButton::clicked, this, &CQuandrixDlg::OnScanOn);
     connect(m_off, &QPushButton::clicked, this, &CQuandrixDlg::OnScanOff);
 
-    auto* countLabel = new QLabel(QStringLiteral("Sessions:"), m_client);
-    countLabel->setGeometry(kColumnX, 266, kColumnWidth - kHalfWidth - 8, 26);
+    m_countLabel = new QLabel(QStringLiteral("Sessions:"), m_client);
+    m_countLabel->setGeometry(kColumnX, 266, kColumnWidth - kHalfWidth - 8, 26);
     m_sessionCount = new QLineEdit(m_client);
     m_sessionCount->setReadOnly(true);
     m_sessionCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_sessionCount->setFocusPolicy(Qt::NoFocus);
     AddControl(IDC_SESSION_COUNT, m_sessionCount, QRect(kSecondX, 266, kHalfWidth, 26));
     m_statusControls.insert(ScanStatus::SessionCount, m_sessionCount);
-    m_controls.insert(-IDC_SESSION_COUNT, countLabel);  // follows its edit
 
     m_databaseUsers = new QLabel(m_client);
     m_databaseUsers->setTextFormat(Qt::PlainText);
@@ -302,7 +301,7 @@ void CQuandrixDlg::OnInitDialog() {
 
 void CQuandrixDlg::RegisterResizeRules() {
     for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it)
-        if (it.key() > 0) m_resize->SetControlId(it.key(), it.value());
+        m_resize->SetControlId(it.key(), it.value());
 
     m_resize->AddControl(IDC_GRID, 0, 0, 1, 1);
     // The grid option check boxes of the original layout are not shown; their ids stay
@@ -312,7 +311,7 @@ void CQuandrixDlg::RegisterResizeRules() {
     for (int id : {4001, 200, 1007, 2, 4043, 4009, 4010, 4007, 4008, 4002, 4000,
                    CResize::kSizeGripId, 4039, 4030, 4033, 4035, 4037, 4021})
         m_resize->AddControl(id, 1, 1, 1, 1);
-    m_resize->AddControl(m_controls.value(-IDC_SESSION_COUNT), 1, 1, 1, 1);
+    m_resize->AddControl(m_countLabel, 1, 1, 1, 1);  // follows its edit
 }
 
 // ---------------------------------------------------------------- status texts

@@ -184,6 +184,7 @@ private:
     QLabel* m_status = nullptr;
     QPushButton* m_on = nullptr;
     QPushButton* m_off = nullptr;
+    QLabel* m_countLabel = nullptr;
     QLineEdit* m_sessionCount = nullptr;
     QLabel* m_databaseUsers = nullptr;
     QCheckBox* m_historyBox = nullptr;
