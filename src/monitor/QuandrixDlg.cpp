@@ -276,9 +276,9 @@ void CQuandrixDlg::OnInitDialog() {
     m_resize->Init();
     RegisterResizeRules();
 
+    // The scanner's start-up texts, the session count's "0" among them.
     for (ScanStatus s : m_statusControls.keys()) ShowStatus(s, m_engine->Status(s));
     m_historyBox->setChecked(m_appSettings.Flag(Setting::EnableHistoryLogging));
-    m_sessionCount->setText(QStringLiteral("0"));
 
     m_history.Start(m_historyBox->isChecked());
 
