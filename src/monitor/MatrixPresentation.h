@@ -11,8 +11,8 @@
 class AppSettings;
 class CGridCtrl;
 
-// The grid options the monitor applies on every reset of the matrix. The window holds them;
-// nothing in the visible window changes them.
+// The grid options the monitor applies on every reset of the matrix. Nothing in the visible
+// window changes them.
 struct GridOptions {
     bool horizontalLines = false;
     bool verticalLines = false;
@@ -53,8 +53,6 @@ public:
     // The font is read from `settings` at every reset.
     MatrixPresentation(CGridCtrl& grid, const AppSettings& settings);
 
-    void SetOptions(const GridOptions& options) { m_options = options; }
-    const GridOptions& Options() const { return m_options; }
     void SetImageList(const QList<QPixmap>& images) { m_images = images; }
 
     // MatrixPresenter

@@ -103,7 +103,6 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     CreateShortcuts();
 
     m_presentation = std::make_unique<MatrixPresentation>(*m_grid, m_appSettings);
-    m_presentation->SetOptions(m_gridOptions);
     m_presentation->SetImageList({MonitorIcon(16)});
 
     m_engine = std::make_unique<ScanEngine>(*m_grid, m_launcher, m_history, m_clock, m_prompter,

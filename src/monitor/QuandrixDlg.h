@@ -200,7 +200,6 @@ private:
     std::unique_ptr<BrokerAlert> m_alert;
     EmailAddressLookup m_lookup;
 
-    GridOptions m_gridOptions;
     QString m_searchText;
     RowMenuState m_rowMenu;
     WatchedSession m_watched;
