@@ -39,7 +39,7 @@ public:
 
     static constexpr GridColour kBackground = 0xE0FFFF;
     static constexpr GridColour kWhite = 0xFFFFFF;
-    static constexpr GridColour kStaleBk = 0xE0FFFF;
+    static constexpr GridColour kStaleBk = kBackground;  // only the text tells a stale session
     static constexpr GridColour kStaleFg = 0xDC96C8;
     static constexpr GridColour kFlashBk = 0xDCB478;
     static constexpr GridColour kErrorBk = 0x9664FA;
