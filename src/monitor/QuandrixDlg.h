@@ -125,8 +125,6 @@ public:
     CommandLauncher& Launcher() { return m_launcher; }
     HistoryLog& History() { return m_history; }
     AppSettings& Settings() { return m_appSettings; }
-    MatrixPresentation& Presentation() { return *m_presentation; }
-    const EmailSettings& Email() const { return m_emailSettings; }
     QString SearchText() const { return m_searchText; }
     RowMenuState RowMenu() const { return m_rowMenu; }
     WatchedSession Watched() const { return m_watched; }
