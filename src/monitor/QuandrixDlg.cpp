@@ -307,11 +307,13 @@ void CQuandrixDlg::RegisterResizeRules() {
     // registered like any id without a control.
     for (int id : {1126, 1128, 1219, 1318, 1217, 1003, 1215, 1320, 1626, 1322, 1522})
         m_resize->AddControl(id, 1, 0, 1, 0);
-    // 200, 1007, 2 and 4021 are buttons this window does not show.
+    // 200, 1007, 2 and 4021 are buttons this window does not show, and 1421 a size grip it
+    // does not have: CResize registers its own grip in Init(), and registering that one here
+    // as well would add up the factors and move it twice as far as the corner.
     for (int id : std::initializer_list<int>{
              IDC_HISTORY, 200, 1007, 2, IDC_ALERTS, IDC_STATUS, IDC_DATABASE_USERS, IDC_ON, IDC_OFF,
-             IDC_SESSION_COUNT, IDC_EXPORT, CResize::kSizeGripId, IDC_WATCH_GROUP, IDC_WATCH_PID,
-             IDC_WATCH_USER, IDC_WATCH_MACHINE, IDC_WATCH_DATETIME, 4021})
+             IDC_SESSION_COUNT, IDC_EXPORT, 1421, IDC_WATCH_GROUP, IDC_WATCH_PID, IDC_WATCH_USER,
+             IDC_WATCH_MACHINE, IDC_WATCH_DATETIME, 4021})
         m_resize->AddControl(id, 1, 1, 1, 1);
     m_resize->AddControl(m_countLabel, 1, 1, 1, 1);  // follows its edit
 }
