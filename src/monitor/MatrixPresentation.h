@@ -86,6 +86,7 @@ private:
     // The group's first cell loses its selection mark and its row is redrawn.
     void GroupStep(int row, int col);
     void Deselect(int row, int col);
+    void DeselectGroup(int row, int col);
     void Paint(int row, int col, GridColour bk, GridColour fg);
     void Overlay(int row, int col, GridColour bk, GridColour fg, int durationMs);
     QString PidOf(int row, int col) const;
