@@ -51,8 +51,9 @@ struct QuandrixServices {
 // outlives one command: the settings, the scanner with its maps and timers, the history log,
 // the grid and its presentation, and the mail pieces the broker alert needs.
 //
-// Every command runs with the scanner's timers held off (ScanEngine::CommandScope). Closing,
-// by any route, runs one close sequence and then ends the program.
+// Every command that can wait (a dialog, a scan cycle) runs with the scanner's timers held
+// off (ScanEngine::CommandScope). Closing, by any route, runs one close sequence and then
+// ends the program.
 class CQuandrixDlg : public QMainWindow {
     Q_OBJECT
 public:
