@@ -303,8 +303,8 @@ void CQuandrixDlg::RegisterResizeRules() {
         m_resize->SetControlId(it.key(), it.value());
 
     m_resize->AddControl(IDC_GRID, 0, 0, 1, 1);
-    // The grid option check boxes of the original layout are not shown; their ids stay
-    // registered like any id without a control.
+    // The grid option check boxes are not shown; their ids stay registered like any id
+    // without a control.
     for (int id : {1126, 1128, 1219, 1318, 1217, 1003, 1215, 1320, 1626, 1322, 1522})
         m_resize->AddControl(id, 1, 0, 1, 0);
     // 200, 1007, 2 and 4021 are buttons this window does not show, and 1421 a size grip it
