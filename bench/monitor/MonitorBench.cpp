@@ -16,15 +16,16 @@
 #include "platform/SettingsStore.h"
 #include "scan/HistoryLog.h"
 #include "scan/ScanEngine.h"
+#include "scan/UserListReport.h"
 
 namespace {
-
 
 // A monitor without its window: the grid shown at the window's size, the real presentation.
 struct Monitor {
     explicit Monitor(int sessions)
         : store(QDir(dir.path()).filePath(QStringLiteral("profile.ini"))),
-          launcher(prompter, QDir(dir.path()).filePath(QStringLiteral("QusList.log"))),
+          launcher(prompter,
+                   QDir(dir.path()).filePath(QString::fromLatin1(UserListReport::kFileName))),
           history(clock, dir.path()),
           presentation(grid, settings),
           engine(grid, launcher, history, clock, prompter, dir.path()) {
@@ -102,4 +103,3 @@ void BM_AdoptFont(benchmark::State& state) {
 BENCHMARK(BM_AdoptFont)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-

@@ -27,8 +27,8 @@ CQuandrixApp::~CQuandrixApp() {
 }
 
 QString CQuandrixApp::AlreadyRunningMessage(const QString& directory) {
-    return QStringLiteral("Quorvatel is already running in ") +
-           QDir::toNativeSeparators(directory) +
+    return QString::fromLatin1(CQuandrixDlg::kProgramName) +
+           QStringLiteral(" is already running in ") + QDir::toNativeSeparators(directory) +
            QStringLiteral(
                ".\n\nOnly one monitor can work in a directory: the tools' files and "
                "the history log there belong to it.");

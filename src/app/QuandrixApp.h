@@ -32,7 +32,6 @@ public:
     // After `afterMs`, once no cycle or command runs, saves a picture of the main window to
     // `path` (PNG) and closes the monitor. For documentation and checks without a display.
     void ScheduleScreenshot(const QString& path, int afterMs);
-    bool ScreenshotFailed() const { return m_screenshotFailed; }
 
     QString StartupDirectory() const { return m_startupDirectory; }
     CQuandrixDlg* MainWindow() const { return m_window.get(); }

@@ -13,7 +13,8 @@ class QRadioButton;
 
 // The small modal dialog behind the monitor's Find command: it asks for one search text.
 // Whole word, match case and direction are shown for familiarity but stay disabled; the
-// search always compares whole cell texts without regard to case (see FindMatches).
+// search always compares whole cell texts, ignoring case in all but the last cell of a group
+// (see FindMatches).
 class CFindTextDlg : public QDialog {
     Q_OBJECT
 public:

@@ -40,7 +40,6 @@ CSettingsDlg::CSettingsDlg(AppSettings& settings, QWidget* parent)
     m_adminUserId = settings.Text(Setting::AdminUserId);
     m_password = settings.Password();
     m_interval = settings.Int(Setting::Interval);
-    m_intervalText = QString::number(m_interval);
     m_filterBlankUserids = settings.Flag(Setting::FilterBlankUserids);
     m_filterQuorvatelUserid = settings.Flag(Setting::FilterQuorvatelUserid);
     m_filterStaleUserids = settings.Flag(Setting::FilterStaleUserids);
@@ -52,7 +51,8 @@ CSettingsDlg::CSettingsDlg(AppSettings& settings, QWidget* parent)
     m_userEdit = AddEdit(form, this, "Administrator User ID:", "adminUserId", m_adminUserId);
     m_passwordEdit = AddEdit(form, this, "Password:", "password", m_password);
     m_passwordEdit->setEchoMode(QLineEdit::Password);
-    m_intervalEdit = AddEdit(form, this, "Scanning Interval (secs):", "interval", m_intervalText);
+    m_intervalEdit =
+        AddEdit(form, this, "Scanning Interval (secs):", "interval", QString::number(m_interval));
     m_intervalEdit->setMaximumWidth(
         m_intervalEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 16);
 
@@ -80,8 +80,7 @@ void CSettingsDlg::accept() {
     m_broker = m_brokerEdit->text();
     m_adminUserId = m_userEdit->text();
     m_password = m_passwordEdit->text();
-    m_intervalText = m_intervalEdit->text();
-    m_interval = IntervalFromText(m_intervalText);
+    m_interval = IntervalFromText(m_intervalEdit->text());
     m_filterBlankUserids = m_blankBox->isChecked();
     m_filterQuorvatelUserid = m_ownBox->isChecked();
     m_filterStaleUserids = m_staleBox->isChecked();

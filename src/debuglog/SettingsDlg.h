@@ -20,7 +20,6 @@ public:
     QString Broker() const { return m_broker; }
     QString AdminUserId() const { return m_adminUserId; }
     QString Password() const { return m_password; }  // plain text
-    QString IntervalText() const { return m_intervalText; }
     quint32 Interval() const { return m_interval; }
     bool FilterBlankUserids() const { return m_filterBlankUserids; }
     bool FilterQuorvatelUserid() const { return m_filterQuorvatelUserid; }
@@ -38,7 +37,6 @@ private:
     QString m_broker;
     QString m_adminUserId;
     QString m_password;
-    QString m_intervalText;
     quint32 m_interval = 0;
     bool m_filterBlankUserids = false;
     bool m_filterQuorvatelUserid = false;

@@ -177,8 +177,8 @@ void FontDescription::Store(AppSettings& settings, const QFont& font, const Font
     settings.SetText(Setting::Font_Name, font.family());
 }
 
-void FontDescription::Store(AppSettings& settings, const QFont& font) {
-    Store(settings, font, FontDescription());
+void FontDescription::StoreChosen(AppSettings& settings, const QFont& font) {
+    Store(settings, font, Parse(settings.Text(Setting::Font_Desc)).value_or(FontDescription()));
 }
 
 void FontDescription::StoreDefault(AppSettings& settings) {

@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-class AppSettings;
+#include "app/SettingsKeys.h"
 
 // The matrix font as stored in "Font_Desc": thirteen integers in the order height, width,
 // escapement, orientation, weight, italic, underline, strike-out, character set, output
@@ -14,8 +14,9 @@ class AppSettings;
 // for it.
 struct FontDescription {
     static constexpr int kFieldCount = 13;
-    static constexpr const char* kDefaultText = "-10:0:0:0:400:0:0:0:0:3:2:1:34";
-    static constexpr const char* kDefaultFace = "Segoe UI";
+    // The defaults stand in the settings table, as what an empty entry means.
+    static constexpr const char* kDefaultText = Setting::Font_Desc.fallback;
+    static constexpr const char* kDefaultFace = Setting::Font_Name.fallback;
 
     int height = -10;  // < 0: character height in pixels; > 0: cell height; 0: default size
     int width = 0;
@@ -56,7 +57,9 @@ struct FontDescription {
 
     // Stores a chosen font: its description (over the numbers of `base`) and face.
     static void Store(AppSettings& settings, const QFont& font, const FontDescription& base);
-    static void Store(AppSettings& settings, const QFont& font);  // over the default
+    // The same over the stored description, so that numbers Qt has no use for keep their
+    // values; over the default description when the stored one cannot be read.
+    static void StoreChosen(AppSettings& settings, const QFont& font);
     // Stores the default description and face.
     static void StoreDefault(AppSettings& settings);
 

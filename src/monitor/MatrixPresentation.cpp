@@ -104,6 +104,10 @@ void MatrixPresentation::Deselect(int row, int col) {
     if (state & GVIS_SELECTED) m_grid.SetItemState(row, col, state & ~GVIS_SELECTED);
 }
 
+void MatrixPresentation::DeselectGroup(int row, int col) {
+    for (int k = 0; k < kGroupWidth; ++k) Deselect(row, col + k);
+}
+
 void MatrixPresentation::Paint(int row, int col, GridColour bk, GridColour fg) {
     for (int k = 0; k < kGroupWidth; ++k) {
         m_grid.SetItemBkColour(row, col + k, bk);
@@ -131,26 +135,26 @@ void MatrixPresentation::StaleColours(int row, int col) {
 void MatrixPresentation::ErrorBlink(int row, int col) {
     if (!IsEntry(row, col) || PidOf(row, col) == QLatin1String(kPlaceholderPid)) return;
     m_grid.EnsureVisible(row, col);
-    for (int k = 0; k < kGroupWidth; ++k) Deselect(row, col + k);
+    DeselectGroup(row, col);
     Overlay(row, col, kErrorBk, kWhite, kBlinkMs);
 }
 
 void MatrixPresentation::WatchedBlink(int row, int col) {
-    if (!IsEntry(row, col) || m_grid.GetRowCount() <= 1 || PidOf(row, col).isEmpty()) return;
-    for (int k = 0; k < kGroupWidth; ++k) Deselect(row, col + k);
+    if (!IsEntry(row, col) || PidOf(row, col).isEmpty()) return;
+    DeselectGroup(row, col);
     Overlay(row, col, kWatchedBk, kWhite, kBlinkMs);
 }
 
 void MatrixPresentation::WatchedHighlight(int row, int col) {
-    if (!IsEntry(row, col) || m_grid.GetRowCount() <= 1 || PidOf(row, col).isEmpty()) return;
-    for (int k = 0; k < kGroupWidth; ++k) Deselect(row, col + k);
+    if (!IsEntry(row, col) || PidOf(row, col).isEmpty()) return;
+    DeselectGroup(row, col);
     Paint(row, col, kWatchedBk, kWhite);
 }
 
 void MatrixPresentation::ErrorHighlight(int row, int col) {
     if (!IsEntry(row, col) || PidOf(row, col) == QLatin1String(kPlaceholderPid)) return;
     m_grid.EnsureVisible(row, col);
-    for (int k = 0; k < kGroupWidth; ++k) Deselect(row, col + k);
+    DeselectGroup(row, col);
     Paint(row, col, kErrorBk, kWhite);
 }
 

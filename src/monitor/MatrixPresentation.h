@@ -11,8 +11,8 @@
 class AppSettings;
 class CGridCtrl;
 
-// The grid options the monitor applies on every reset of the matrix. The window holds them;
-// nothing in the visible window changes them.
+// The grid options the monitor applies on every reset of the matrix. Nothing in the visible
+// window changes them.
 struct GridOptions {
     bool horizontalLines = false;
     bool verticalLines = false;
@@ -39,7 +39,7 @@ public:
 
     static constexpr GridColour kBackground = 0xE0FFFF;
     static constexpr GridColour kWhite = 0xFFFFFF;
-    static constexpr GridColour kStaleBk = 0xE0FFFF;
+    static constexpr GridColour kStaleBk = kBackground;  // only the text tells a stale session
     static constexpr GridColour kStaleFg = 0xDC96C8;
     static constexpr GridColour kFlashBk = 0xDCB478;
     static constexpr GridColour kErrorBk = 0x9664FA;
@@ -53,8 +53,6 @@ public:
     // The font is read from `settings` at every reset.
     MatrixPresentation(CGridCtrl& grid, const AppSettings& settings);
 
-    void SetOptions(const GridOptions& options) { m_options = options; }
-    const GridOptions& Options() const { return m_options; }
     void SetImageList(const QList<QPixmap>& images) { m_images = images; }
 
     // MatrixPresenter
@@ -88,6 +86,7 @@ private:
     // The group's first cell loses its selection mark and its row is redrawn.
     void GroupStep(int row, int col);
     void Deselect(int row, int col);
+    void DeselectGroup(int row, int col);
     void Paint(int row, int col, GridColour bk, GridColour fg);
     void Overlay(int row, int col, GridColour bk, GridColour fg, int durationMs);
     QString PidOf(int row, int col) const;

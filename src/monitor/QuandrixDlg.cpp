@@ -103,7 +103,6 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     CreateShortcuts();
 
     m_presentation = std::make_unique<MatrixPresentation>(*m_grid, m_appSettings);
-    m_presentation->SetOptions(m_gridOptions);
     m_presentation->SetImageList({MonitorIcon(16)});
 
     m_engine = std::make_unique<ScanEngine>(*m_grid, m_launcher, m_history, m_clock, m_prompter,
@@ -185,15 +184,14 @@ void CQuandrixDlg::CreateControls() {
     connect(m_on, &QPushButton::clicked, this, &CQuandrixDlg::OnScanOn);
     connect(m_off, &QPushButton::clicked, this, &CQuandrixDlg::OnScanOff);
 
-    auto* countLabel = new QLabel(QStringLiteral("Sessions:"), m_client);
-    countLabel->setGeometry(kColumnX, 266, kColumnWidth - kHalfWidth - 8, 26);
+    m_countLabel = new QLabel(QStringLiteral("Sessions:"), m_client);
+    m_countLabel->setGeometry(kColumnX, 266, kColumnWidth - kHalfWidth - 8, 26);
     m_sessionCount = new QLineEdit(m_client);
     m_sessionCount->setReadOnly(true);
     m_sessionCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_sessionCount->setFocusPolicy(Qt::NoFocus);
     AddControl(IDC_SESSION_COUNT, m_sessionCount, QRect(kSecondX, 266, kHalfWidth, 26));
     m_statusControls.insert(ScanStatus::SessionCount, m_sessionCount);
-    m_controls.insert(-IDC_SESSION_COUNT, countLabel);  // follows its edit
 
     m_databaseUsers = new QLabel(m_client);
     m_databaseUsers->setTextFormat(Qt::PlainText);
@@ -255,7 +253,7 @@ void CQuandrixDlg::CreateShortcuts() {
 QString CQuandrixDlg::Caption(const QString& broker, const QString& workingDirectory) {
     // One multi-argument arg(): a broker name holding "%1" stays as typed.
     return QStringLiteral("%1 %2 - Broker: %3    - Working Directory: %4")
-        .arg(QString::fromLatin1(kProgramName), QString::fromLatin1(kVersion), broker,
+        .arg(QString::fromLatin1(kProgramName), QString::fromLatin1(CAboutDlg::kVersion), broker,
              QDir::toNativeSeparators(workingDirectory));
 }
 
@@ -277,9 +275,9 @@ void CQuandrixDlg::OnInitDialog() {
     m_resize->Init();
     RegisterResizeRules();
 
+    // The scanner's start-up texts, the session count's "0" among them.
     for (ScanStatus s : m_statusControls.keys()) ShowStatus(s, m_engine->Status(s));
     m_historyBox->setChecked(m_appSettings.Flag(Setting::EnableHistoryLogging));
-    m_sessionCount->setText(QStringLiteral("0"));
 
     m_history.Start(m_historyBox->isChecked());
 
@@ -302,17 +300,22 @@ void CQuandrixDlg::OnInitDialog() {
 
 void CQuandrixDlg::RegisterResizeRules() {
     for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it)
-        if (it.key() > 0) m_resize->SetControlId(it.key(), it.value());
+        m_resize->SetControlId(it.key(), it.value());
 
     m_resize->AddControl(IDC_GRID, 0, 0, 1, 1);
-    // The grid option check boxes of the original layout are not shown; their ids stay
-    // registered like any id without a control.
+    // The grid option check boxes are not shown; their ids stay registered like any id
+    // without a control.
     for (int id : {1126, 1128, 1219, 1318, 1217, 1003, 1215, 1320, 1626, 1322, 1522})
         m_resize->AddControl(id, 1, 0, 1, 0);
-    for (int id : {4001, 200, 1007, 2, 4043, 4009, 4010, 4007, 4008, 4002, 4000,
-                   CResize::kSizeGripId, 4039, 4030, 4033, 4035, 4037, 4021})
+    // 200, 1007, 2 and 4021 are buttons this window does not show, and 1421 a size grip it
+    // does not have: CResize registers its own grip in Init(), and registering that one here
+    // as well would add up the factors and move it twice as far as the corner.
+    for (int id : std::initializer_list<int>{
+             IDC_HISTORY, 200, 1007, 2, IDC_ALERTS, IDC_STATUS, IDC_DATABASE_USERS, IDC_ON, IDC_OFF,
+             IDC_SESSION_COUNT, IDC_EXPORT, 1421, IDC_WATCH_GROUP, IDC_WATCH_PID, IDC_WATCH_USER,
+             IDC_WATCH_MACHINE, IDC_WATCH_DATETIME, 4021})
         m_resize->AddControl(id, 1, 1, 1, 1);
-    m_resize->AddControl(m_controls.value(-IDC_SESSION_COUNT), 1, 1, 1, 1);
+    m_resize->AddControl(m_countLabel, 1, 1, 1, 1);  // follows its edit
 }
 
 // ---------------------------------------------------------------- status texts
@@ -406,10 +409,7 @@ void CQuandrixDlg::OnChangeFont() {
     QFont font = m_grid->GetGridFont();
     if (m_fontChooser.ChooseFont(this, font)) {
         m_presentation->AdoptFont(font);
-        // Numbers Qt has no use for keep the values stored before.
-        const FontDescription base = FontDescription::Parse(m_appSettings.Text(Setting::Font_Desc))
-                                         .value_or(FontDescription());
-        FontDescription::Store(m_appSettings, font, base);
+        FontDescription::StoreChosen(m_appSettings, font);
     }
     ResumeAfterCommand();
 }

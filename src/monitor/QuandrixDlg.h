@@ -51,13 +51,14 @@ struct QuandrixServices {
 // outlives one command: the settings, the scanner with its maps and timers, the history log,
 // the grid and its presentation, and the mail pieces the broker alert needs.
 //
-// Every command runs with the scanner's timers held off (ScanEngine::CommandScope). Closing,
-// by any route, runs one close sequence and then ends the program.
+// Every command that can wait (a dialog, a scan cycle) runs with the scanner's timers held
+// off (ScanEngine::CommandScope). Closing, by any route, runs one close sequence and then
+// ends the program.
 class CQuandrixDlg : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kProgramName = "Quorvatel";
-    static constexpr const char* kVersion = "4.01";
+    // The program's name is the application name its settings profile is kept under.
+    static constexpr const char* kProgramName = SettingsStore::kApplication;
     static constexpr const char* kExportHeader =
         " PID  ,    UserId     ,        Machine          ,   DateTime         ,   Email";
     static constexpr const char* kExportFileName = "ZuDU";
@@ -125,8 +126,6 @@ public:
     CommandLauncher& Launcher() { return m_launcher; }
     HistoryLog& History() { return m_history; }
     AppSettings& Settings() { return m_appSettings; }
-    MatrixPresentation& Presentation() { return *m_presentation; }
-    const EmailSettings& Email() const { return m_emailSettings; }
     QString SearchText() const { return m_searchText; }
     RowMenuState RowMenu() const { return m_rowMenu; }
     WatchedSession Watched() const { return m_watched; }
@@ -184,6 +183,7 @@ private:
     QLabel* m_status = nullptr;
     QPushButton* m_on = nullptr;
     QPushButton* m_off = nullptr;
+    QLabel* m_countLabel = nullptr;
     QLineEdit* m_sessionCount = nullptr;
     QLabel* m_databaseUsers = nullptr;
     QCheckBox* m_historyBox = nullptr;
@@ -199,7 +199,6 @@ private:
     std::unique_ptr<BrokerAlert> m_alert;
     EmailAddressLookup m_lookup;
 
-    GridOptions m_gridOptions;
     QString m_searchText;
     RowMenuState m_rowMenu;
     WatchedSession m_watched;

@@ -1,14 +1,16 @@
 #include "monitor/RowMenu.h"
 
 #include "scan/LoginRecord.h"
+#include "scan/MatrixLayout.h"
+
+using namespace MatrixLayout;
 
 namespace {
 
-const QLatin1String kUserIdHeading("UserId");
-const QLatin1String kMachineHeading("Machine");
-
-// Column of the Machine cell after a click on the UserId cell of a group.
-constexpr int kUserToMachine = 1;
+// The heading of a group's column, without the blanks that set the column's width.
+QString Heading(int offset) {
+    return Headings().at(offset).trimmed();
+}
 
 }  // namespace
 
@@ -34,27 +36,26 @@ RightClickOutcome RightClickOnCell(const RightClick& click) {
     }
 
     if (click.row > 0) {
+        // The heading tells which cell of its group was clicked.
+        static const QString userHeading = Heading(kUserOffset);
+        static const QString machineHeading = Heading(kMachineOffset);
         const QString heading = text(0, click.col).trimmed();
-        const int r = click.row;
-        const int c = click.col;
-        bool chosen = false;
-        if (heading == kUserIdHeading) {
-            out.watched.userId = text(r, c);
-            out.watched.pid = text(r, c - 1);
-            out.watched.machine = text(r, c + 1);
-            out.watched.dateTime = text(r, c + 2);
-            out.position = CCellID(r, c + kUserToMachine);
-            chosen = true;
-        } else if (heading == kMachineHeading) {
-            out.watched.machine = text(r, c);
-            out.watched.pid = text(r, c - 2);
-            out.watched.userId = text(r, c - 1);
-            out.watched.dateTime = text(r, c + 1);
-            chosen = true;
-        }
-        if (chosen && out.watched.pid != QLatin1String(kErrorPid)) {
-            out.menu.vantrace = true;
-            out.menu.sendMessage = true;
+        const int offset = heading == userHeading      ? kUserOffset
+                           : heading == machineHeading ? kMachineOffset
+                                                       : -1;
+        if (offset >= 0) {
+            const int r = click.row;
+            const int first = click.col - offset;
+            out.watched.pid = text(r, first + kPidOffset);
+            out.watched.userId = text(r, first + kUserOffset);
+            out.watched.machine = text(r, first + kMachineOffset);
+            out.watched.dateTime = text(r, first + kDateTimeOffset);
+            // Either cell leaves the session's Machine cell as the position.
+            out.position = CCellID(r, first + kMachineOffset);
+            if (out.watched.pid != QLatin1String(kErrorPid)) {
+                out.menu.vantrace = true;
+                out.menu.sendMessage = true;
+            }
         }
     }
 

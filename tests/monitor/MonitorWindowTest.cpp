@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSizeGrip>
 #include <QTimer>
 
 #include "MonitorFixture.h"
@@ -415,12 +416,17 @@ TEST_F(MonitorWindowTest, ResizingMovesTheControlsAndNeverShrinksBelowTheStart) 
     EXPECT_EQ(client->minimumSize(), start);
     const QRect grid = Grid().geometry();
     const QRect off = window->Control(Dlg::IDC_OFF)->geometry();
+    const QWidget* grip = client->findChild<QSizeGrip*>();
+    ASSERT_NE(grip, nullptr);
+    const QRect corner = grip->geometry();
+    EXPECT_EQ(corner.bottomRight(), QPoint(start.width() - 1, start.height() - 1));
 
     window->resize(window->size() + QSize(100, 50));
     QTest::qWait(0);
     ASSERT_EQ(client->size(), start + QSize(100, 50));
     EXPECT_EQ(Grid().geometry(), grid.adjusted(0, 0, 100, 50));
     EXPECT_EQ(window->Control(Dlg::IDC_OFF)->geometry(), off.translated(100, 50));
+    EXPECT_EQ(grip->geometry(), corner.translated(100, 50)) << "the size grip stays in the corner";
 
     window->resize(window->size() - QSize(400, 300));
     QTest::qWait(0);
