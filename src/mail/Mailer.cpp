@@ -1,28 +1,12 @@
 #include "mail/Mailer.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 #include "mail/EmailSettings.h"
 #include "mail/EmailWaitDlg.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
-
-namespace {
-
-bool ReplaceFile(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    // Where the directory refuses a temporary file, write in place rather than not at all.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-}  // namespace
+#include "platform/SaveFile.h"
 
 Mailer::Mailer(CommandLauncher& launcher, Prompter& prompter, Clock& clock,
                const QString& workingDirectory, QWidget* mainWindow)
