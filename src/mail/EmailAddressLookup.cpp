@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "app/SettingsKeys.h"
 #include "platform/Prompter.h"
+#include "platform/SaveFile.h"
 #include "scan/HistoryLog.h"
 #include "scan/UserListReport.h"
 
@@ -39,6 +39,12 @@ QString EmailAddressLookup::StatementFor(const QString& userName) {
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
     return QStringLiteral("select email from tesuser where username = '") + quoted +
            QLatin1Char('\'');
+}
+
+QString EmailAddressLookup::AddressOf(const QString& userName) {
+    QString address;
+    const int result = RunSqlGetEmailAddr(StatementFor(userName), address);
+    return IsUsable(result, address) ? address : QString();
 }
 
 bool EmailAddressLookup::IsUsable(int result, const QString& address) {
@@ -82,14 +88,9 @@ void EmailAddressLookup::NoteFailure() {
 }
 
 int EmailAddressLookup::RunSqlGetEmailAddr(const QString& statement, QString& address) {
-    {
-        QSaveFile file(StatementFilePath());
-        file.setDirectWriteFallback(true);
-        const QByteArray data = statement.toUtf8();
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-            NoteFailure();
-            return 0;
-        }
+    if (!ReplaceFile(StatementFilePath(), statement.toUtf8())) {
+        NoteFailure();
+        return 0;
     }
     // An answer left by an earlier lookup must never pass for this one's.
     const QString outputPath = OutputFilePath();

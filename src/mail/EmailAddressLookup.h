@@ -38,6 +38,9 @@ public:
     // The address query for a server user name; a quote in the name is doubled so that it
     // stays inside the string literal.
     static QString StatementFor(const QString& userName);
+    // The address of a server user, or empty when none is known (no usable lookup).
+    QString AddressOf(const QString& userName);
+
     // Whether a lookup produced an address a caller may use.
     static bool IsUsable(int result, const QString& address);
 

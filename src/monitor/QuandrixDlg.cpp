@@ -109,11 +109,7 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
                                             m_workingDirectory);
     m_engine->SetPresenter(m_presentation.get());
     TakeScanSettings(ScanSettings::Load(m_appSettings));
-    m_engine->SetAddressLookup([this](const QString& user) {
-        QString address;
-        const int rc = m_lookup.RunSqlGetEmailAddr(EmailAddressLookup::StatementFor(user), address);
-        return EmailAddressLookup::IsUsable(rc, address) ? address : QString();
-    });
+    m_engine->SetAddressLookup([this](const QString& user) { return m_lookup.AddressOf(user); });
 
     m_mailer.SetMainWindow(this);
     m_alert = std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_prompter, m_clock,

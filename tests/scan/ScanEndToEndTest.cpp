@@ -77,7 +77,8 @@ TEST_F(ScanEndToEndTest, SessionsComeAndGoWithTheirHistoryLines) {
               QStringLiteral("Nbr of Active Users in\nthe Database: 2"));
     const QStringList added = NewHistoryLines();
     ASSERT_EQ(added.size(), 5);
-    EXPECT_EQ(added[1], "ADD : 200        BOB                  PC2                  2017/11/02 09:02:00");
+    EXPECT_EQ(added[1],
+              "ADD : 200        BOB                  PC2                  2017/11/02 09:02:00");
 
     engine.RunScanCycle();
     EXPECT_TRUE(NewHistoryLines().isEmpty()) << "an unchanged report writes nothing";
@@ -117,7 +118,8 @@ TEST_F(ScanEndToEndTest, DownBrokerUntilItAnswersAgain) {
 TEST_F(ScanEndToEndTest, HangingBrokerIsCutOffAtTheLimit) {
     engine.StartScanning();
     NewHistoryLines();
-    broker.Condition({QStringLiteral("hang"), QStringLiteral("--hang-seconds"), QStringLiteral("30")});
+    broker.Condition(
+        {QStringLiteral("hang"), QStringLiteral("--hang-seconds"), QStringLiteral("30")});
     QElapsedTimer t;
     t.start();
     engine.RunScanCycle();
@@ -203,9 +205,7 @@ TEST_F(ScanEndToEndTest, NewSessionsTakeTheirAddressFromTheDatabase) {
     int runs = 0;
     engine.SetAddressLookup([&](const QString& user) {
         ++runs;
-        QString address;
-        const int rc = lookup.RunSqlGetEmailAddr(EmailAddressLookup::StatementFor(user), address);
-        return EmailAddressLookup::IsUsable(rc, address) ? address : QString();
+        return lookup.AddressOf(user);
     });
     broker.AddUser(QStringLiteral("O'Brien"), QStringLiteral("obrien@example.com"));
     broker.AddUser(QStringLiteral("nomail"));
