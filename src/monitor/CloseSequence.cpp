@@ -15,6 +15,6 @@ void RunCloseSequence(ScanEngine& engine, HistoryLog& history, const Clock& cloc
     engine.StopErrorBlink(false);
     if (stopDebugLogging) stopDebugLogging();
     history.WriteHistoryLine(HistoryLog::SessionLine(
-        QStringLiteral("REC : "), QString::fromLatin1(kPlaceholderPid), QStringLiteral("QUORVATEL"),
-        QStringLiteral("SHUTDOWN"), CurrentTimestamp(clock)));
+        QString::fromLatin1(HistoryLog::kRecTag), QString::fromLatin1(kPlaceholderPid),
+        QStringLiteral("QUORVATEL"), QStringLiteral("SHUTDOWN"), CurrentTimestamp(clock)));
 }

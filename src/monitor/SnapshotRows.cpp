@@ -3,18 +3,24 @@
 #include <algorithm>
 #include <vector>
 
+#include "scan/LoginOrder.h"
+
 QList<ExportRow> SnapshotRows(const CMapStrToLoginObj& matrix) {
-    std::vector<std::pair<const QString*, const LoginRecord*>> order;
+    struct Entry {
+        const QString* key;
+        const LoginRecord* rec;
+        LoginOrderKey order;
+    };
+    std::vector<Entry> order;
     order.reserve(static_cast<size_t>(matrix.GetCount()));
-    for (const auto& [key, rec] : matrix) order.emplace_back(&key, &rec);
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-        if (a.second->DateTime != b.second->DateTime)
-            return a.second->DateTime < b.second->DateTime;
-        return *a.first < *b.first;
+    for (const auto& [key, rec] : matrix)
+        order.push_back({&key, &rec, LoginOrderKey(rec.DateTime)});
+    std::sort(order.begin(), order.end(), [](const Entry& a, const Entry& b) {
+        return LoginOrderLess(a.order, *a.key, b.order, *b.key);
     });
     QList<ExportRow> rows;
     rows.reserve(static_cast<qsizetype>(order.size()));
-    for (const auto& [key, rec] : order)
-        rows.append({rec->Pid, rec->UserId, rec->Machine, rec->DateTime, rec->Email});
+    for (const Entry& e : order)
+        rows.append({e.rec->Pid, e.rec->UserId, e.rec->Machine, e.rec->DateTime, e.rec->Email});
     return rows;
 }

@@ -2,10 +2,13 @@
 
 #include <QMessageBox>
 
+#include "platform/SettingsStore.h"
+
 namespace {
 
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text, bool toFront) {
-    QMessageBox box(icon, QStringLiteral("Quorvatel"), text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, QString::fromLatin1(SettingsStore::kApplication), text, QMessageBox::Ok,
+                    parent);
     if (toFront) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
         box.show();

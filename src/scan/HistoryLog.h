@@ -13,6 +13,10 @@ class TraceLog;
 class HistoryLog {
 public:
     static constexpr const char* kFileName = "QuorvatelHistory.log";
+    // The tags that start the session lines.
+    static constexpr const char* kAddTag = "ADD : ";
+    static constexpr const char* kDelTag = "DEL : ";
+    static constexpr const char* kRecTag = "REC : ";
 
     HistoryLog(const Clock& clock, const QString& workingDirectory, TraceLog* trace = nullptr);
 

@@ -15,6 +15,7 @@
 #include "platform/Prompter.h"
 #include "platform/WaitCursor.h"
 #include "scan/HistoryLog.h"
+#include "scan/LoginOrder.h"
 #include "scan/MatrixLayout.h"
 #include "scan/MatrixPresenter.h"
 
@@ -26,9 +27,9 @@ const QString kDatabaseUsersPrefix = QStringLiteral("Nbr of Active Users in\nthe
 const QString kCaptionPaused = QStringLiteral("Vantrace Logging PAUSED");
 const QString kCaptionOn = QStringLiteral("Vantrace Logging ON");
 const QString kAllLogging = QStringLiteral("_ALL_LOGGING_");
-const QString kRecTag = QStringLiteral("REC : ");
-const QString kAddTag = QStringLiteral("ADD : ");
-const QString kDelTag = QStringLiteral("DEL : ");
+const QString kRecTag = QString::fromLatin1(HistoryLog::kRecTag);
+const QString kAddTag = QString::fromLatin1(HistoryLog::kAddTag);
+const QString kDelTag = QString::fromLatin1(HistoryLog::kDelTag);
 const QString kFailedToRespond = QStringLiteral("Failed to Respond");
 const QString kStale = QString::fromLatin1(kStaleStatus);
 const QString kErrorText = QString::fromLatin1(kErrorPid);
@@ -57,42 +58,6 @@ QString Store(QString datetime) {
     if (blank >= 0) datetime[blank] = QLatin1Char('_');
     return datetime;
 }
-
-// The date-time as the grid's text sort compares it (each character folded to lower case),
-// with the usual "YYYY/MM/DD_HH:MM:SS" also held as a number: for texts of that one shape the
-// number compares as the text does, and costs no string comparison.
-class LoginOrderKey {
-public:
-    // toLower() of a text without capitals shares it, so the usual date-time costs no copy.
-    explicit LoginOrderKey(const QString& datetime) : m_folded(datetime.toLower()) {
-        ParseNumber(datetime);
-    }
-    int Compare(const LoginOrderKey& other) const {
-        if (m_number >= 0 && other.m_number >= 0)
-            return m_number < other.m_number ? -1 : (m_number > other.m_number ? 1 : 0);
-        return m_folded.compare(other.m_folded);
-    }
-
-private:
-    void ParseNumber(const QString& dt) {
-        static constexpr char kShape[] = "dddd/dd/dd_dd:dd:dd";
-        if (dt.size() != 19) return;
-        qint64 n = 0;
-        for (int i = 0; i < 19; ++i) {
-            const char16_t c = dt[i].unicode();
-            if (kShape[i] != 'd') {
-                if (c != static_cast<char16_t>(kShape[i])) return;
-                continue;
-            }
-            if (c < u'0' || c > u'9') return;
-            n = n * 10 + (c - u'0');
-        }
-        m_number = n;
-    }
-
-    QString m_folded;
-    qint64 m_number = -1;
-};
 
 QString IndexKey(const QString& pid, const QString& machine) {
     return LoginRecord::MakeKey(UserListReport::UpperCase(pid), UserListReport::UpperCase(machine));
@@ -588,8 +553,7 @@ void ScanEngine::RebuildMatrix() {
 
     // Login order; equal times by key, so the layout never depends on the maps' order.
     std::sort(table.begin(), table.end(), [](const Row& a, const Row& b) {
-        const int c = a.order.Compare(b.order);
-        return c != 0 ? c < 0 : *a.key < *b.key;
+        return LoginOrderLess(a.order, *a.key, b.order, *b.key);
     });
 
     m_batch = true;
