@@ -51,11 +51,7 @@ bool GridModel::SetColumnCount(int cols) {
         for (int r = 0; r < GetRowCount(); ++r) {
             std::vector<CGridCell>& cells = m_rows[size_t(r)];
             cells.reserve(size_t(cols));
-            for (int c = old; c < cols; ++c) {
-                CGridCell cell(m_defaultFont);
-                if (r > 0) cell.format = m_rows[size_t(r) - 1][size_t(c)].format;
-                cells.push_back(std::move(cell));
-            }
+            for (int c = old; c < cols; ++c) cells.push_back(NewCell(r, c));
         }
     }
     m_columnCount = cols;
