@@ -296,11 +296,9 @@ private:
     void AdoptSystemColours(bool initial);
     QColor Colour(GridColour colour) const;
     void RequestRepaint();
-    void InvalidateAll() { RequestRepaint(); }
     void ScrollBy(Qt::Orientation orientation, GridScroll step);
     void OnScrollAction(Qt::Orientation orientation, int action);
     void SetScrollPositions(int x, int y);
-    void ClearFocusFor(int rows, int cols);
     void RedrawFixedHeadings(int row, int col, bool rowChanged, bool colChanged);
     void DrawCellText(QPainter& painter, const QRect& rect, quint32 format, const QString& text,
                       const QFont& font);

@@ -363,10 +363,6 @@ bool GridModel::AutoSizeRow(int row, const CellExtentFn& extent) {
     return true;
 }
 
-void GridModel::AutoSizeColumns(const CellExtentFn& extent) {
-    for (int c = 0; c < m_columnCount; ++c) AutoSizeColumn(c, extent);
-}
-
 void GridModel::AutoSize(const CellExtentFn& extent) {
     std::vector<int> widths(size_t(m_columnCount), 0);
     for (int r = 0; r < GetRowCount(); ++r) {

@@ -113,7 +113,6 @@ public:
     int GetDefaultColumnWidth() const { return m_defaultColumnWidth; }
     // Sizes of the images of the grid's image list, used to measure cells that show one.
     void SetImageSizes(const QList<QSize>& sizes) { m_imageSizes = sizes; }
-    const QList<QSize>& GetImageSizes() const { return m_imageSizes; }
 
     // --- sizing
     // Room a cell's text (and image) needs: fixed cells are measured semi-bold.
@@ -123,7 +122,6 @@ public:
     CellExtentFn ExtentsOf(const GridTextMetrics& metrics) const;
     bool AutoSizeColumn(int col, const CellExtentFn& extent);
     bool AutoSizeRow(int row, const CellExtentFn& extent);
-    void AutoSizeColumns(const CellExtentFn& extent);
     // Every size from zero up to the largest extent of its cells.
     void AutoSize(const CellExtentFn& extent);
 
