@@ -603,8 +603,7 @@ void CGridCtrl::SelectRange(int minRow, int minCol, int maxRow, int maxCol, bool
         if (!range.InRange(cell.row, cell.col)) InvalidateCellRect(cell);
     }
     if (!m_singleSelection) {
-        for (quint64 key : std::as_const(m_prevSelection)) {
-            const CCellID cell(int(quint32(key)), int(key >> 32));
+        for (const CCellID& cell : std::as_const(m_prevSelection)) {
             if (m_model.SetItemState(cell.row, cell.col,
                                      GetItemState(cell.row, cell.col) | GVIS_SELECTED))
                 InvalidateCellRect(cell);
@@ -1034,9 +1033,7 @@ void CGridCtrl::LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifi
         MoveTrackingBand(Confined(point));
     } else {
         m_prevSelection.clear();
-        if (modifiers & Qt::ControlModifier)
-            for (const CCellID& cell : m_model.GetSelectedCells())
-                m_prevSelection.insert(CellKey(cell));
+        if (modifiers & Qt::ControlModifier) m_prevSelection = m_model.GetSelectedCells();
         if (m_leftClickDownCell.row < GetFixedRowCount()) {
             OnHeadingRowClick(m_leftClickDownCell);
         } else if (m_leftClickDownCell.col < GetFixedColumnCount()) {

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <memory>
@@ -305,9 +304,6 @@ private:
     void OnOverlayTimer();
     void ScheduleOverlayTimer(qint64 now);
     qint64 Now() const { return m_clock.elapsed(); }
-    static quint64 CellKey(const CCellID& c) {
-        return (quint64(quint32(c.col)) << 32) | quint32(c.row);
-    }
 
     // Interaction.
     void LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers);
@@ -363,7 +359,7 @@ private:
     QPoint m_leftClickDownPoint;
     QPoint m_lastMousePoint;
     int m_mouseMode = MOUSE_NOTHING;
-    QSet<quint64> m_prevSelection;  // cells selected when a Ctrl-click began
+    QList<CCellID> m_prevSelection;  // cells selected when a Ctrl-click began
     QBasicTimer m_autoScrollTimer;
     int m_resizeCaptureRange = 3;
     int m_sizingIndex = -1;  // column or row being resized
