@@ -139,7 +139,6 @@ private:
     CGridCell* Cell(int row, int col);
     CGridCell NewCell(int row, int col) const;
     void SetState(CGridCell& cell, int row, int col, quint32 state);
-    static quint64 Key(int row, int col) { return (quint64(quint32(col)) << 32) | quint32(row); }
 
     std::vector<std::vector<CGridCell>> m_rows;
     int m_columnCount = 0;

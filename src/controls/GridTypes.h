@@ -87,6 +87,14 @@ struct CCellID {
     friend constexpr bool operator==(const CCellID&, const CCellID&) = default;
 };
 
+// A cell address as one number for hashed sets and maps of cells.
+inline constexpr quint64 GridCellKey(int row, int col) {
+    return (quint64(quint32(col)) << 32) | quint32(row);
+}
+inline constexpr CCellID GridCellOfKey(quint64 key) {
+    return {int(quint32(key)), int(key >> 32)};
+}
+
 // An inclusive block of cells.
 struct CCellRange {
     int minRow = -1;
