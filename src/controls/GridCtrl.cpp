@@ -33,10 +33,6 @@ QRect Ltrb(int left, int top, int right, int bottom) {
     return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
 }
 
-int ClampInt(qint64 v) {
-    return int(std::clamp<qint64>(v, INT_MIN, INT_MAX));
-}
-
 }  // namespace
 
 CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* parent)
@@ -217,11 +213,11 @@ void CGridCtrl::EmptyCell(int row, int col) {
 // ---------------------------------------------------------------- sizes and sorting
 
 int CGridCtrl::GetFixedRowHeight() const {
-    return ClampInt(m_model.GetFixedRowHeight());
+    return ClampToInt(m_model.GetFixedRowHeight());
 }
 
 int CGridCtrl::GetFixedColumnWidth() const {
-    return ClampInt(m_model.GetFixedColumnWidth());
+    return ClampToInt(m_model.GetFixedColumnWidth());
 }
 
 QSize CGridCtrl::GetCellExtent(int row, int col) const {

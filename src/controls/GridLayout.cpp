@@ -1,14 +1,8 @@
 #include "controls/GridLayout.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace {
-
-int ClampToInt(qint64 v) {
-    return int(
-        std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
 
 // The first scrollable index whose start reaches `position`, at most the last index.
 int FirstShown(const GridSizeList& sizes, int fixed, int count, int position) {

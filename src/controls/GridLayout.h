@@ -3,9 +3,17 @@
 #include <QPoint>
 #include <QRect>
 #include <Qt>
+#include <algorithm>
+#include <limits>
 
 #include "controls/GridModel.h"
 #include "controls/GridTypes.h"
+
+// Sizes add up in 64 bits; client pixels are ints.
+inline int ClampToInt(qint64 v) {
+    return int(
+        std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
 
 // What the grid's geometry depends on besides the model: the client size and the two
 // scroll positions (pixel offsets of the scrollable area).
