@@ -988,15 +988,8 @@ void CGridCtrl::LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifi
         SetFocusCell(std::max(m_leftClickDownCell.row, GetFixedRowCount()),
                      std::max(m_leftClickDownCell.col, GetFixedColumnCount()));
     }
-    if (m_mouseMode == MOUSE_NOTHING) {
-        if (m_allowColResize && MouseOverColumnResizeArea(point)) {
-            viewport()->setCursor(Qt::SizeHorCursor);
-            m_mouseMode = MOUSE_OVER_COL_DIVIDE;
-        } else if (m_allowRowResize && MouseOverRowResizeArea(point)) {
-            viewport()->setCursor(Qt::SizeVerCursor);
-            m_mouseMode = MOUSE_OVER_ROW_DIVIDE;
-        }
-    }
+    // A press without a move before it (a touch, a synthesised click) can still be on a divider.
+    if (m_mouseMode == MOUSE_NOTHING) UpdateHover(point);
 
     if (m_mouseMode == MOUSE_OVER_COL_DIVIDE) {
         m_mouseMode = MOUSE_SIZING_COL;
