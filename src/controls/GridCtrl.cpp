@@ -901,36 +901,15 @@ Qt::KeyboardModifiers Mods(const QInputEvent* e) {
 }
 }  // namespace
 
-bool CGridCtrl::MouseOverColumnResizeArea(const QPoint& point) const {
-    if (point.y() >= GetFixedRowHeight()) return false;
-    const GridLayout layout = Layout();
-    const CCellID cell = layout.HitTestCell(point, true);
-    QPoint start;
-    if (!IsValid(cell) || !layout.GetCellOrigin(cell.row, cell.col, start)) return false;
-    const int width = GetColumnWidth(cell.col);
-    return (point.x() - start.x() <= m_resizeCaptureRange && cell.col != 0) ||
-           (start.x() + width - point.x() <= m_resizeCaptureRange);
-}
-
-bool CGridCtrl::MouseOverRowResizeArea(const QPoint& point) const {
-    if (point.x() >= GetFixedColumnWidth()) return false;
-    const GridLayout layout = Layout();
-    const CCellID cell = layout.HitTestCell(point, true);
-    QPoint start;
-    if (!IsValid(cell) || !layout.GetCellOrigin(cell.row, cell.col, start)) return false;
-    const int height = GetRowHeight(cell.row);
-    return (point.y() - start.y() <= m_resizeCaptureRange && cell.row != 0) ||
-           (start.y() + height - point.y() <= m_resizeCaptureRange);
-}
-
 // The pointer over a divider shows the resize arrows and arms a resize.
 void CGridCtrl::UpdateHover(const QPoint& point) {
-    if (m_allowColResize && MouseOverColumnResizeArea(point)) {
+    const GridLayout layout = Layout();
+    if (m_allowColResize && layout.IsOnDivider(Qt::Horizontal, point, m_resizeCaptureRange)) {
         if (m_mouseMode != MOUSE_OVER_COL_DIVIDE) {
             viewport()->setCursor(Qt::SizeHorCursor);
             m_mouseMode = MOUSE_OVER_COL_DIVIDE;
         }
-    } else if (m_allowRowResize && MouseOverRowResizeArea(point)) {
+    } else if (m_allowRowResize && layout.IsOnDivider(Qt::Vertical, point, m_resizeCaptureRange)) {
         if (m_mouseMode != MOUSE_OVER_ROW_DIVIDE) {
             viewport()->setCursor(Qt::SizeVerCursor);
             m_mouseMode = MOUSE_OVER_ROW_DIVIDE;

@@ -309,8 +309,6 @@ private:
     void LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers);
     void LeftButtonUp(const QPoint& point);
     void EndDragByRightButton();
-    bool MouseOverColumnResizeArea(const QPoint& point) const;
-    bool MouseOverRowResizeArea(const QPoint& point) const;
     void UpdateHover(const QPoint& point);
     QPoint Confined(const QPoint& point) const;
     void MoveTrackingBand(const QPoint& point);

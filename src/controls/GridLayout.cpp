@@ -117,6 +117,21 @@ bool GridLayout::IsCellVisible(int row, int col) const {
     return origin.x() < m_vp.width && origin.y() < m_vp.height;
 }
 
+bool GridLayout::IsOnDivider(Qt::Orientation orientation, const QPoint& point, int reach) const {
+    const bool columns = orientation == Qt::Horizontal;
+    const int across = columns ? point.y() : point.x();
+    const qint64 headings = columns ? m_model.GetFixedRowHeight() : m_model.GetFixedColumnWidth();
+    if (across >= ClampToInt(headings)) return false;
+    const CCellID cell = HitTestCell(point, true);
+    QPoint start;
+    if (!m_model.IsValid(cell) || !GetCellOrigin(cell.row, cell.col, start)) return false;
+    const int index = columns ? cell.col : cell.row;
+    const int size = columns ? m_model.GetColumnWidth(index) : m_model.GetRowHeight(index);
+    const int pos = columns ? point.x() : point.y();
+    const int begin = columns ? start.x() : start.y();
+    return (pos - begin <= reach && index != 0) || (begin + size - pos <= reach);
+}
+
 bool GridLayout::ComputeScrollRanges(GridScrollRanges& ranges) const {
     const qint64 fixedW = m_model.GetFixedColumnWidth();
     const qint64 fixedH = m_model.GetFixedRowHeight();

@@ -62,6 +62,10 @@ public:
     CCellRange GetFullyVisibleScrollRange() const;
     // Partly visible cells count.
     bool IsCellVisible(int row, int col) const;
+    // Whether `point` is within `reach` pixels of a divider that sizes a column (Horizontal,
+    // in the heading rows) or a row (Vertical, in the heading columns): the far edge of the
+    // cell under it, or its near edge unless that is the grid's very first edge.
+    bool IsOnDivider(Qt::Orientation orientation, const QPoint& point, int reach) const;
 
     // Scroll bar ranges; false when the bars should keep their state (no room to scroll
     // in, or no scrollable cell fully shown).
