@@ -895,12 +895,6 @@ bool CGridCtrl::DrawCell(QPainter& p, int row, int col, const QRect& cellRect, b
 
 // ---------------------------------------------------------------- mouse
 
-namespace {
-Qt::KeyboardModifiers Mods(const QInputEvent* e) {
-    return e->modifiers();
-}
-}  // namespace
-
 // The pointer over a divider shows the resize arrows and arms a resize.
 void CGridCtrl::UpdateHover(const QPoint& point) {
     const GridLayout layout = Layout();
@@ -1052,13 +1046,13 @@ void CGridCtrl::EndDragByRightButton() {
 void CGridCtrl::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
-        LeftButtonDown(point, Mods(event));
+        LeftButtonDown(point, event->modifiers());
     } else if (event->button() == Qt::RightButton) {
         if ((event->buttons() & Qt::LeftButton) && m_mouseMode != MOUSE_NOTHING) {
             EndDragByRightButton();  // the right button during a left drag ends it
         } else {
             // A right click moves focus and selection like a left click, then tells the owner.
-            LeftButtonDown(point, Mods(event));
+            LeftButtonDown(point, event->modifiers());
             LeftButtonUp(point);
             m_mouseMode = MOUSE_NOTHING;
             NotifyOwner(m_focusCell.row, m_focusCell.col, NM_RCLICK);
