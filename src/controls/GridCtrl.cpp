@@ -33,6 +33,13 @@ QRect Ltrb(int left, int top, int right, int bottom) {
     return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
 }
 
+// The horizontal placement a cell's format asks for, shared by painting and the editor.
+Qt::Alignment HorizontalAlignment(quint32 format) {
+    if (format & DT_RIGHT) return Qt::AlignRight;
+    if (format & DT_CENTER) return Qt::AlignHCenter;
+    return Qt::AlignLeft;
+}
+
 }  // namespace
 
 CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* parent)
@@ -773,13 +780,7 @@ void CGridCtrl::OnDraw(QPainter& p, const QRect& clip) {
 void CGridCtrl::DrawCellText(QPainter& p, const QRect& rect, quint32 format, const QString& text,
                              const QFont& font) {
     if (text.isEmpty() || rect.isEmpty()) return;
-    int flags = 0;
-    if (format & DT_RIGHT)
-        flags |= Qt::AlignRight;
-    else if (format & DT_CENTER)
-        flags |= Qt::AlignHCenter;
-    else
-        flags |= Qt::AlignLeft;
+    int flags = HorizontalAlignment(format).toInt();
     if (format & DT_SINGLELINE) {
         flags |= Qt::TextSingleLine;
         if (format & DT_VCENTER)
@@ -1487,11 +1488,8 @@ void CGridCtrl::BeginCellEdit(int row, int col, int firstKey) {
     QRect rect;
     if (!GetCellRect(row, col, rect)) return;
     NotifyOwner(row, col, GVN_BEGINLABELEDIT);
-    const quint32 format = GetItemFormat(row, col);
-    const Qt::Alignment alignment = (format & DT_RIGHT)    ? Qt::AlignRight
-                                    : (format & DT_CENTER) ? Qt::AlignHCenter
-                                                           : Qt::AlignLeft;
-    CreateCellEditor(rect, alignment, row, col, GetItemText(row, col), firstKey);
+    CreateCellEditor(rect, HorizontalAlignment(GetItemFormat(row, col)), row, col,
+                     GetItemText(row, col), firstKey);
 }
 
 CInPlaceEdit* CGridCtrl::GetInPlaceEdit() const {
