@@ -688,19 +688,17 @@ void CGridCtrl::paintEvent(QPaintEvent* event) {
     }
 }
 
-void CGridCtrl::PaintEmptyArea(QPainter& p, const QRect& clip) {
+void CGridCtrl::PaintEmptyArea(QPainter& p, const QRect& clip, const QRect& cells) {
     // K: the area being painted, V: the area the cells cover, both with exclusive edges.
     const int kl = clip.left(), kt = clip.top(), kr = clip.left() + clip.width(),
               kb = clip.top() + clip.height();
-    QRect visible;
-    Layout().GetVisibleScrollRange(&visible);
-    const int vr = visible.width(), vb = visible.height();
+    const int vr = cells.width(), vb = cells.height();
     const int w = GetFixedColumnWidth(), h = GetFixedRowHeight();
     const QColor fixedBk = Colour(m_fixedBkColour);
     if (kl < w && kt < vb) p.fillRect(Ltrb(kl, kt, w, vb), fixedBk);
     if (kt < h && w < kr && kl < vr) p.fillRect(Ltrb(w - 1, kt, vr, h), fixedBk);
-    const QRect cells = Ltrb(std::max(kl, w), std::max(kt, h), std::min(kr, vr), std::min(kb, vb));
-    if (!cells.isEmpty()) p.fillRect(cells, Colour(m_bkColour));
+    const QRect body = Ltrb(std::max(kl, w), std::max(kt, h), std::min(kr, vr), std::min(kb, vb));
+    if (!body.isEmpty()) p.fillRect(body, Colour(m_bkColour));
     const QColor shadow = Colour(m_shadowColour);
     if (vr < kr) p.fillRect(Ltrb(vr, kt, kr, kb), shadow);
     if (vb < kb && kl < vr) p.fillRect(Ltrb(kl, vb, vr, kb), shadow);
@@ -708,15 +706,14 @@ void CGridCtrl::PaintEmptyArea(QPainter& p, const QRect& clip) {
 
 void CGridCtrl::OnDraw(QPainter& p, const QRect& clip) {
     if (clip.isEmpty()) return;
-    PaintEmptyArea(p, clip);
+    QRect visibleRect;
+    const CCellRange vis = Layout().GetVisibleScrollRange(&visibleRect);
+    PaintEmptyArea(p, clip, visibleRect);
 
-    const GridLayout layout = Layout();
     const GridSizeList& widths = m_model.ColumnWidths();
     const GridSizeList& heights = m_model.RowHeights();
     const int fixedRows = GetFixedRowCount(), fixedCols = GetFixedColumnCount();
     const int w = GetFixedColumnWidth(), h = GetFixedRowHeight();
-    QRect visibleRect;
-    const CCellRange vis = layout.GetVisibleScrollRange(&visibleRect);
     const int clipTop = clip.top(), clipBottom = clip.bottom();
     const int clipLeft = clip.left(), clipRight = clip.right();
 

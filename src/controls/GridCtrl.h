@@ -271,7 +271,9 @@ protected:
     virtual void OnDraw(QPainter& painter, const QRect& clip);
     virtual bool DrawFixedCell(QPainter& painter, int row, int col, const QRect& rect, bool erase);
     virtual bool DrawCell(QPainter& painter, int row, int col, const QRect& rect, bool erase);
-    void PaintEmptyArea(QPainter& painter, const QRect& clip);
+    // Fills what no cell paints: the heading and cell backgrounds up to `cells`, the area
+    // the shown cells cover from (0, 0), and the shadow colour beyond it.
+    void PaintEmptyArea(QPainter& painter, const QRect& clip, const QRect& cells);
     void NotifyOwner(int row, int col, int code);
 
     // Qt events.
