@@ -371,12 +371,12 @@ void CGridCtrl::ResetScrollBars() {
 
 void CGridCtrl::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    static bool inResize = false;
-    if (inResize) return;
-    inResize = true;
+    // Showing or hiding a scroll bar resizes the viewport, which comes back here.
+    if (m_inResize) return;
+    m_inResize = true;
     EndEditForScroll();
     ResetScrollBars();
-    inResize = false;
+    m_inResize = false;
 }
 
 // ---------------------------------------------------------------- redrawing

@@ -351,6 +351,7 @@ private:
     bool m_allowRowResize = true;
     bool m_allowColResize = true;
     bool m_applyingFont = false;
+    bool m_inResize = false;
 
     // Interaction state.
     CCellID m_focusCell;
