@@ -231,16 +231,20 @@ QSize CGridCtrl::GetCellExtent(int row, int col) const {
     return m_model.GetCellExtent(row, col, *m_metrics, GetItemText(row, col));
 }
 
+// Sizing goes through the virtual GetCellExtent, so grids that supply their own texts or
+// extents are sized by them.
+CellExtentFn CGridCtrl::CellExtents() const {
+    return [this](int r, int c) { return GetCellExtent(r, c); };
+}
+
 bool CGridCtrl::AutoSizeColumn(int col) {
-    if (!m_model.AutoSizeColumn(col, [this](int r, int c) { return GetCellExtent(r, c); }))
-        return false;
+    if (!m_model.AutoSizeColumn(col, CellExtents())) return false;
     ResetScrollBars();
     return true;
 }
 
 bool CGridCtrl::AutoSizeRow(int row) {
-    if (!m_model.AutoSizeRow(row, [this](int r, int c) { return GetCellExtent(r, c); }))
-        return false;
+    if (!m_model.AutoSizeRow(row, CellExtents())) return false;
     ResetScrollBars();
     return true;
 }
@@ -250,7 +254,7 @@ void CGridCtrl::AutoSizeColumns() {
 }
 
 void CGridCtrl::AutoSize() {
-    m_model.AutoSize([this](int r, int c) { return GetCellExtent(r, c); });
+    m_model.AutoSize(CellExtents());
     if (m_allowDraw) {
         ResetScrollBars();
         RequestRepaint();

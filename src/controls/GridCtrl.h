@@ -294,6 +294,7 @@ private:
     friend class CInPlaceEdit;
 
     void ApplyFont(const QFont& font);
+    CellExtentFn CellExtents() const;
     void AdoptSystemColours(bool initial);
     QColor Colour(GridColour colour) const;
     void RequestRepaint();
