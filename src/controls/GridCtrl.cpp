@@ -1466,9 +1466,9 @@ bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
     return true;
 }
 
+// The model drops the selection of cells that go away, so any selected cell is there.
 bool CGridCtrl::CanCopy() const {
-    const CCellRange range = GetSelectionBounds();
-    return IsValid(range) && range.Count() > 0;
+    return GetSelectedCount() > 0;
 }
 
 bool CGridCtrl::CanCut() const {
