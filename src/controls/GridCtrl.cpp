@@ -1444,7 +1444,7 @@ void CGridCtrl::OnEditSelectAll() {
 }
 
 bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
-    if (!IsValid(row, col) || !IsCellEditable(row, col)) return false;
+    if (!IsCellEditable(row, col)) return false;
     QStringList lines = text.split(QLatin1Char('\n'));
     // An empty line between two line feeds still stands for a row: it empties one cell.
     for (int j = 0; j + 1 < lines.size(); ++j)
@@ -1454,7 +1454,7 @@ bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
             lines[j].split(QRegularExpression(QStringLiteral("[\t,\n]+")), Qt::SkipEmptyParts);
         for (int k = 0; k < tokens.size(); ++k) {
             const int r = row + j, c = col + k;
-            if (!IsValid(r, c) || !IsCellEditable(r, c)) continue;
+            if (!IsCellEditable(r, c)) continue;
             NotifyOwner(r, c, GVN_BEGINLABELEDIT);
             SetItemText(r, c, tokens[k].trimmed());
             SetModified(true, r, c);
@@ -1476,7 +1476,7 @@ bool CGridCtrl::CanCut() const {
 }
 
 bool CGridCtrl::CanPaste() const {
-    if (!IsValid(m_focusCell) || !IsCellEditable(m_focusCell)) return false;
+    if (!IsCellEditable(m_focusCell)) return false;
     const QMimeData* data = QApplication::clipboard()->mimeData();
     return data && data->hasText();
 }
@@ -1485,7 +1485,7 @@ bool CGridCtrl::CanPaste() const {
 
 void CGridCtrl::BeginCellEdit(int row, int col, int firstKey) {
     EnsureVisible(row, col);
-    if (!IsValid(row, col) || !IsCellEditable(row, col) || !IsCellVisible(row, col)) return;
+    if (!IsCellEditable(row, col) || !IsCellVisible(row, col)) return;
     QRect rect;
     if (!GetCellRect(row, col, rect)) return;
     NotifyOwner(row, col, GVN_BEGINLABELEDIT);

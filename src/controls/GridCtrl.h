@@ -92,6 +92,7 @@ public:
     qintptr GetItemData(int row, int col) const { return m_model.GetItemData(row, col); }
     void SetModified(bool modified = true, int row = -1, int col = -1);
     bool GetModified() const { return m_model.GetModified(); }
+    // False for a cell that does not exist.
     bool IsCellEditable(int row, int col) const;
     bool IsCellEditable(const CCellID& cell) const { return IsCellEditable(cell.row, cell.col); }
     bool IsCellSelected(int row, int col) const { return m_model.IsCellSelected(row, col); }
