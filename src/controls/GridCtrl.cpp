@@ -26,9 +26,9 @@ GridColour ToGridColour(const QColor& c) {
     return GridRgb(c.red(), c.green(), c.blue());
 }
 
-// Rectangles below follow the classic convention of the drawing code: left/top inclusive,
-// right/bottom exclusive. A cell of width w starting at x has right = x + w - 1, so fills
-// are widened by one pixel where the cell must be covered completely.
+// A rectangle from its edges: left and top inside it, right and bottom just outside. The
+// cell drawing keeps a cell's right and bottom at its last pixel (x + w - 1), so the text
+// area made from them leaves that column and row to the grid lines and heading borders.
 QRect Ltrb(int left, int top, int right, int bottom) {
     return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
 }
@@ -816,7 +816,7 @@ bool CGridCtrl::DrawFixedCell(QPainter& p, int row, int col, const QRect& cellRe
     const bool heading = focusValid && (row == m_focusCell.row || col == m_focusCell.col);
     if (heading) font.setWeight(QFont::DemiBold);
 
-    // left/top inclusive, right/bottom as the classic rectangle of the cell
+    // l, t: the cell's first pixel column and row; r, b: its last.
     int l = cellRect.left(), t = cellRect.top();
     int r = cellRect.left() + cellRect.width() - 1, b = cellRect.top() + cellRect.height() - 1;
     const QPalette& pal = palette();
