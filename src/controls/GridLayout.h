@@ -45,8 +45,6 @@ public:
     GridLayout(const GridModel& model, const GridViewport& viewport)
         : m_model(model), m_vp(viewport) {}
 
-    const GridViewport& Viewport() const { return m_vp; }
-
     // The first scrollable cell shown: positions inside a row or column round up to the
     // next boundary.
     CCellID GetTopLeftScrollCell() const;

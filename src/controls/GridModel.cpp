@@ -235,14 +235,6 @@ qintptr GridModel::GetItemData(int row, int col) const {
     return cell ? cell->lParam : 0;
 }
 
-bool GridModel::EmptyCell(int row, int col) {
-    CGridCell* cell = Cell(row, col);
-    if (!cell) return false;
-    SetState(*cell, row, col, 0);
-    cell->text.clear();
-    return true;
-}
-
 void GridModel::SetModified(bool modified, int row, int col) {
     if (row < 0 || col < 0) {
         m_modified = modified;

@@ -74,8 +74,6 @@ public:
     QFont GetItemFont(int row, int col) const;
     bool SetItemData(int row, int col, qintptr lParam);
     qintptr GetItemData(int row, int col) const;
-    // Empty text and no state (which also deselects the cell).
-    bool EmptyCell(int row, int col);
 
     // Without a cell (row or col negative): the grid-wide flag. With a cell: its
     // GVIS_MODIFIED bit, and setting it marks the grid too. A grid no longer modified

@@ -116,7 +116,6 @@ struct CCellRange {
     constexpr qint64 Count() const {
         return qint64(maxRow - minRow + 1) * qint64(maxCol - minCol + 1);
     }
-    constexpr CCellID TopLeft() const { return {minRow, minCol}; }
     friend constexpr bool operator==(const CCellRange&, const CCellRange&) = default;
 };
 
