@@ -26,15 +26,18 @@ GridColour ToGridColour(const QColor& c) {
     return GridRgb(c.red(), c.green(), c.blue());
 }
 
-// Rectangles below follow the classic convention of the drawing code: left/top inclusive,
-// right/bottom exclusive. A cell of width w starting at x has right = x + w - 1, so fills
-// are widened by one pixel where the cell must be covered completely.
+// A rectangle from its edges: left and top inside it, right and bottom just outside. The
+// cell drawing keeps a cell's right and bottom at its last pixel (x + w - 1), so the text
+// area made from them leaves that column and row to the grid lines and heading borders.
 QRect Ltrb(int left, int top, int right, int bottom) {
     return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
 }
 
-int ClampInt(qint64 v) {
-    return int(std::clamp<qint64>(v, INT_MIN, INT_MAX));
+// The horizontal placement a cell's format asks for, shared by painting and the editor.
+Qt::Alignment HorizontalAlignment(quint32 format) {
+    if (format & DT_RIGHT) return Qt::AlignRight;
+    if (format & DT_CENTER) return Qt::AlignHCenter;
+    return Qt::AlignLeft;
 }
 
 }  // namespace
@@ -217,27 +220,31 @@ void CGridCtrl::EmptyCell(int row, int col) {
 // ---------------------------------------------------------------- sizes and sorting
 
 int CGridCtrl::GetFixedRowHeight() const {
-    return ClampInt(m_model.GetFixedRowHeight());
+    return ClampToInt(m_model.GetFixedRowHeight());
 }
 
 int CGridCtrl::GetFixedColumnWidth() const {
-    return ClampInt(m_model.GetFixedColumnWidth());
+    return ClampToInt(m_model.GetFixedColumnWidth());
 }
 
 QSize CGridCtrl::GetCellExtent(int row, int col) const {
     return m_model.GetCellExtent(row, col, *m_metrics, GetItemText(row, col));
 }
 
+// Sizing goes through the virtual GetCellExtent, so grids that supply their own texts or
+// extents are sized by them.
+CellExtentFn CGridCtrl::CellExtents() const {
+    return [this](int r, int c) { return GetCellExtent(r, c); };
+}
+
 bool CGridCtrl::AutoSizeColumn(int col) {
-    if (!m_model.AutoSizeColumn(col, [this](int r, int c) { return GetCellExtent(r, c); }))
-        return false;
+    if (!m_model.AutoSizeColumn(col, CellExtents())) return false;
     ResetScrollBars();
     return true;
 }
 
 bool CGridCtrl::AutoSizeRow(int row) {
-    if (!m_model.AutoSizeRow(row, [this](int r, int c) { return GetCellExtent(r, c); }))
-        return false;
+    if (!m_model.AutoSizeRow(row, CellExtents())) return false;
     ResetScrollBars();
     return true;
 }
@@ -247,7 +254,7 @@ void CGridCtrl::AutoSizeColumns() {
 }
 
 void CGridCtrl::AutoSize() {
-    m_model.AutoSize([this](int r, int c) { return GetCellExtent(r, c); });
+    m_model.AutoSize(CellExtents());
     if (m_allowDraw) {
         ResetScrollBars();
         RequestRepaint();
@@ -368,12 +375,12 @@ void CGridCtrl::ResetScrollBars() {
 
 void CGridCtrl::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    static bool inResize = false;
-    if (inResize) return;
-    inResize = true;
+    // Showing or hiding a scroll bar resizes the viewport, which comes back here.
+    if (m_inResize) return;
+    m_inResize = true;
     EndEditForScroll();
     ResetScrollBars();
-    inResize = false;
+    m_inResize = false;
 }
 
 // ---------------------------------------------------------------- redrawing
@@ -603,8 +610,7 @@ void CGridCtrl::SelectRange(int minRow, int minCol, int maxRow, int maxCol, bool
         if (!range.InRange(cell.row, cell.col)) InvalidateCellRect(cell);
     }
     if (!m_singleSelection) {
-        for (quint64 key : std::as_const(m_prevSelection)) {
-            const CCellID cell(int(quint32(key)), int(key >> 32));
+        for (const CCellID& cell : std::as_const(m_prevSelection)) {
             if (m_model.SetItemState(cell.row, cell.col,
                                      GetItemState(cell.row, cell.col) | GVIS_SELECTED))
                 InvalidateCellRect(cell);
@@ -686,19 +692,17 @@ void CGridCtrl::paintEvent(QPaintEvent* event) {
     }
 }
 
-void CGridCtrl::PaintEmptyArea(QPainter& p, const QRect& clip) {
+void CGridCtrl::PaintEmptyArea(QPainter& p, const QRect& clip, const QRect& cells) {
     // K: the area being painted, V: the area the cells cover, both with exclusive edges.
     const int kl = clip.left(), kt = clip.top(), kr = clip.left() + clip.width(),
               kb = clip.top() + clip.height();
-    QRect visible;
-    Layout().GetVisibleScrollRange(&visible);
-    const int vr = visible.width(), vb = visible.height();
+    const int vr = cells.width(), vb = cells.height();
     const int w = GetFixedColumnWidth(), h = GetFixedRowHeight();
     const QColor fixedBk = Colour(m_fixedBkColour);
     if (kl < w && kt < vb) p.fillRect(Ltrb(kl, kt, w, vb), fixedBk);
     if (kt < h && w < kr && kl < vr) p.fillRect(Ltrb(w - 1, kt, vr, h), fixedBk);
-    const QRect cells = Ltrb(std::max(kl, w), std::max(kt, h), std::min(kr, vr), std::min(kb, vb));
-    if (!cells.isEmpty()) p.fillRect(cells, Colour(m_bkColour));
+    const QRect body = Ltrb(std::max(kl, w), std::max(kt, h), std::min(kr, vr), std::min(kb, vb));
+    if (!body.isEmpty()) p.fillRect(body, Colour(m_bkColour));
     const QColor shadow = Colour(m_shadowColour);
     if (vr < kr) p.fillRect(Ltrb(vr, kt, kr, kb), shadow);
     if (vb < kb && kl < vr) p.fillRect(Ltrb(kl, vb, vr, kb), shadow);
@@ -706,15 +710,14 @@ void CGridCtrl::PaintEmptyArea(QPainter& p, const QRect& clip) {
 
 void CGridCtrl::OnDraw(QPainter& p, const QRect& clip) {
     if (clip.isEmpty()) return;
-    PaintEmptyArea(p, clip);
+    QRect visibleRect;
+    const CCellRange vis = Layout().GetVisibleScrollRange(&visibleRect);
+    PaintEmptyArea(p, clip, visibleRect);
 
-    const GridLayout layout = Layout();
     const GridSizeList& widths = m_model.ColumnWidths();
     const GridSizeList& heights = m_model.RowHeights();
     const int fixedRows = GetFixedRowCount(), fixedCols = GetFixedColumnCount();
     const int w = GetFixedColumnWidth(), h = GetFixedRowHeight();
-    QRect visibleRect;
-    const CCellRange vis = layout.GetVisibleScrollRange(&visibleRect);
     const int clipTop = clip.top(), clipBottom = clip.bottom();
     const int clipLeft = clip.left(), clipRight = clip.right();
 
@@ -778,13 +781,7 @@ void CGridCtrl::OnDraw(QPainter& p, const QRect& clip) {
 void CGridCtrl::DrawCellText(QPainter& p, const QRect& rect, quint32 format, const QString& text,
                              const QFont& font) {
     if (text.isEmpty() || rect.isEmpty()) return;
-    int flags = 0;
-    if (format & DT_RIGHT)
-        flags |= Qt::AlignRight;
-    else if (format & DT_CENTER)
-        flags |= Qt::AlignHCenter;
-    else
-        flags |= Qt::AlignLeft;
+    int flags = HorizontalAlignment(format).toInt();
     if (format & DT_SINGLELINE) {
         flags |= Qt::TextSingleLine;
         if (format & DT_VCENTER)
@@ -819,7 +816,7 @@ bool CGridCtrl::DrawFixedCell(QPainter& p, int row, int col, const QRect& cellRe
     const bool heading = focusValid && (row == m_focusCell.row || col == m_focusCell.col);
     if (heading) font.setWeight(QFont::DemiBold);
 
-    // left/top inclusive, right/bottom as the classic rectangle of the cell
+    // l, t: the cell's first pixel column and row; r, b: its last.
     int l = cellRect.left(), t = cellRect.top();
     int r = cellRect.left() + cellRect.width() - 1, b = cellRect.top() + cellRect.height() - 1;
     const QPalette& pal = palette();
@@ -900,42 +897,15 @@ bool CGridCtrl::DrawCell(QPainter& p, int row, int col, const QRect& cellRect, b
 
 // ---------------------------------------------------------------- mouse
 
-namespace {
-Qt::KeyboardModifiers Mods(const QInputEvent* e) {
-    return e->modifiers();
-}
-}  // namespace
-
-bool CGridCtrl::MouseOverColumnResizeArea(const QPoint& point) const {
-    if (point.y() >= GetFixedRowHeight()) return false;
-    const GridLayout layout = Layout();
-    const CCellID cell = layout.HitTestCell(point, true);
-    QPoint start;
-    if (!IsValid(cell) || !layout.GetCellOrigin(cell.row, cell.col, start)) return false;
-    const int width = GetColumnWidth(cell.col);
-    return (point.x() - start.x() <= m_resizeCaptureRange && cell.col != 0) ||
-           (start.x() + width - point.x() <= m_resizeCaptureRange);
-}
-
-bool CGridCtrl::MouseOverRowResizeArea(const QPoint& point) const {
-    if (point.x() >= GetFixedColumnWidth()) return false;
-    const GridLayout layout = Layout();
-    const CCellID cell = layout.HitTestCell(point, true);
-    QPoint start;
-    if (!IsValid(cell) || !layout.GetCellOrigin(cell.row, cell.col, start)) return false;
-    const int height = GetRowHeight(cell.row);
-    return (point.y() - start.y() <= m_resizeCaptureRange && cell.row != 0) ||
-           (start.y() + height - point.y() <= m_resizeCaptureRange);
-}
-
 // The pointer over a divider shows the resize arrows and arms a resize.
 void CGridCtrl::UpdateHover(const QPoint& point) {
-    if (m_allowColResize && MouseOverColumnResizeArea(point)) {
+    const GridLayout layout = Layout();
+    if (m_allowColResize && layout.IsOnDivider(Qt::Horizontal, point, m_resizeCaptureRange)) {
         if (m_mouseMode != MOUSE_OVER_COL_DIVIDE) {
             viewport()->setCursor(Qt::SizeHorCursor);
             m_mouseMode = MOUSE_OVER_COL_DIVIDE;
         }
-    } else if (m_allowRowResize && MouseOverRowResizeArea(point)) {
+    } else if (m_allowRowResize && layout.IsOnDivider(Qt::Vertical, point, m_resizeCaptureRange)) {
         if (m_mouseMode != MOUSE_OVER_ROW_DIVIDE) {
             viewport()->setCursor(Qt::SizeVerCursor);
             m_mouseMode = MOUSE_OVER_ROW_DIVIDE;
@@ -993,15 +963,8 @@ void CGridCtrl::LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifi
         SetFocusCell(std::max(m_leftClickDownCell.row, GetFixedRowCount()),
                      std::max(m_leftClickDownCell.col, GetFixedColumnCount()));
     }
-    if (m_mouseMode == MOUSE_NOTHING) {
-        if (m_allowColResize && MouseOverColumnResizeArea(point)) {
-            viewport()->setCursor(Qt::SizeHorCursor);
-            m_mouseMode = MOUSE_OVER_COL_DIVIDE;
-        } else if (m_allowRowResize && MouseOverRowResizeArea(point)) {
-            viewport()->setCursor(Qt::SizeVerCursor);
-            m_mouseMode = MOUSE_OVER_ROW_DIVIDE;
-        }
-    }
+    // A press without a move before it (a touch, a synthesised click) can still be on a divider.
+    if (m_mouseMode == MOUSE_NOTHING) UpdateHover(point);
 
     if (m_mouseMode == MOUSE_OVER_COL_DIVIDE) {
         m_mouseMode = MOUSE_SIZING_COL;
@@ -1034,9 +997,7 @@ void CGridCtrl::LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifi
         MoveTrackingBand(Confined(point));
     } else {
         m_prevSelection.clear();
-        if (modifiers & Qt::ControlModifier)
-            for (const CCellID& cell : m_model.GetSelectedCells())
-                m_prevSelection.insert(CellKey(cell));
+        if (modifiers & Qt::ControlModifier) m_prevSelection = m_model.GetSelectedCells();
         if (m_leftClickDownCell.row < GetFixedRowCount()) {
             OnHeadingRowClick(m_leftClickDownCell);
         } else if (m_leftClickDownCell.col < GetFixedColumnCount()) {
@@ -1087,13 +1048,13 @@ void CGridCtrl::EndDragByRightButton() {
 void CGridCtrl::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
-        LeftButtonDown(point, Mods(event));
+        LeftButtonDown(point, event->modifiers());
     } else if (event->button() == Qt::RightButton) {
         if ((event->buttons() & Qt::LeftButton) && m_mouseMode != MOUSE_NOTHING) {
             EndDragByRightButton();  // the right button during a left drag ends it
         } else {
             // A right click moves focus and selection like a left click, then tells the owner.
-            LeftButtonDown(point, Mods(event));
+            LeftButtonDown(point, event->modifiers());
             LeftButtonUp(point);
             m_mouseMode = MOUSE_NOTHING;
             NotifyOwner(m_focusCell.row, m_focusCell.col, NM_RCLICK);
@@ -1483,7 +1444,7 @@ void CGridCtrl::OnEditSelectAll() {
 }
 
 bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
-    if (!IsValid(row, col) || !IsCellEditable(row, col)) return false;
+    if (!IsCellEditable(row, col)) return false;
     QStringList lines = text.split(QLatin1Char('\n'));
     // An empty line between two line feeds still stands for a row: it empties one cell.
     for (int j = 0; j + 1 < lines.size(); ++j)
@@ -1493,7 +1454,7 @@ bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
             lines[j].split(QRegularExpression(QStringLiteral("[\t,\n]+")), Qt::SkipEmptyParts);
         for (int k = 0; k < tokens.size(); ++k) {
             const int r = row + j, c = col + k;
-            if (!IsValid(r, c) || !IsCellEditable(r, c)) continue;
+            if (!IsCellEditable(r, c)) continue;
             NotifyOwner(r, c, GVN_BEGINLABELEDIT);
             SetItemText(r, c, tokens[k].trimmed());
             SetModified(true, r, c);
@@ -1505,9 +1466,9 @@ bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
     return true;
 }
 
+// The model drops the selection of cells that go away, so any selected cell is there.
 bool CGridCtrl::CanCopy() const {
-    const CCellRange range = GetSelectionBounds();
-    return IsValid(range) && range.Count() > 0;
+    return GetSelectedCount() > 0;
 }
 
 bool CGridCtrl::CanCut() const {
@@ -1515,7 +1476,7 @@ bool CGridCtrl::CanCut() const {
 }
 
 bool CGridCtrl::CanPaste() const {
-    if (!IsValid(m_focusCell) || !IsCellEditable(m_focusCell)) return false;
+    if (!IsCellEditable(m_focusCell)) return false;
     const QMimeData* data = QApplication::clipboard()->mimeData();
     return data && data->hasText();
 }
@@ -1524,15 +1485,12 @@ bool CGridCtrl::CanPaste() const {
 
 void CGridCtrl::BeginCellEdit(int row, int col, int firstKey) {
     EnsureVisible(row, col);
-    if (!IsValid(row, col) || !IsCellEditable(row, col) || !IsCellVisible(row, col)) return;
+    if (!IsCellEditable(row, col) || !IsCellVisible(row, col)) return;
     QRect rect;
     if (!GetCellRect(row, col, rect)) return;
     NotifyOwner(row, col, GVN_BEGINLABELEDIT);
-    const quint32 format = GetItemFormat(row, col);
-    const Qt::Alignment alignment = (format & DT_RIGHT)    ? Qt::AlignRight
-                                    : (format & DT_CENTER) ? Qt::AlignHCenter
-                                                           : Qt::AlignLeft;
-    CreateCellEditor(rect, alignment, row, col, GetItemText(row, col), firstKey);
+    CreateCellEditor(rect, HorizontalAlignment(GetItemFormat(row, col)), row, col,
+                     GetItemText(row, col), firstKey);
 }
 
 CInPlaceEdit* CGridCtrl::GetInPlaceEdit() const {

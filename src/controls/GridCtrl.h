@@ -7,7 +7,6 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <memory>
@@ -93,6 +92,7 @@ public:
     qintptr GetItemData(int row, int col) const { return m_model.GetItemData(row, col); }
     void SetModified(bool modified = true, int row = -1, int col = -1);
     bool GetModified() const { return m_model.GetModified(); }
+    // False for a cell that does not exist.
     bool IsCellEditable(int row, int col) const;
     bool IsCellEditable(const CCellID& cell) const { return IsCellEditable(cell.row, cell.col); }
     bool IsCellSelected(int row, int col) const { return m_model.IsCellSelected(row, col); }
@@ -272,7 +272,9 @@ protected:
     virtual void OnDraw(QPainter& painter, const QRect& clip);
     virtual bool DrawFixedCell(QPainter& painter, int row, int col, const QRect& rect, bool erase);
     virtual bool DrawCell(QPainter& painter, int row, int col, const QRect& rect, bool erase);
-    void PaintEmptyArea(QPainter& painter, const QRect& clip);
+    // Fills what no cell paints: the heading and cell backgrounds up to `cells`, the area
+    // the shown cells cover from (0, 0), and the shadow colour beyond it.
+    void PaintEmptyArea(QPainter& painter, const QRect& clip, const QRect& cells);
     void NotifyOwner(int row, int col, int code);
 
     // Qt events.
@@ -293,30 +295,24 @@ private:
     friend class CInPlaceEdit;
 
     void ApplyFont(const QFont& font);
+    CellExtentFn CellExtents() const;
     void AdoptSystemColours(bool initial);
     QColor Colour(GridColour colour) const;
     void RequestRepaint();
-    void InvalidateAll() { RequestRepaint(); }
     void ScrollBy(Qt::Orientation orientation, GridScroll step);
     void OnScrollAction(Qt::Orientation orientation, int action);
     void SetScrollPositions(int x, int y);
-    void ClearFocusFor(int rows, int cols);
     void RedrawFixedHeadings(int row, int col, bool rowChanged, bool colChanged);
     void DrawCellText(QPainter& painter, const QRect& rect, quint32 format, const QString& text,
                       const QFont& font);
     void OnOverlayTimer();
     void ScheduleOverlayTimer(qint64 now);
     qint64 Now() const { return m_clock.elapsed(); }
-    static quint64 CellKey(const CCellID& c) {
-        return (quint64(quint32(c.col)) << 32) | quint32(c.row);
-    }
 
     // Interaction.
     void LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers);
     void LeftButtonUp(const QPoint& point);
     void EndDragByRightButton();
-    bool MouseOverColumnResizeArea(const QPoint& point) const;
-    bool MouseOverRowResizeArea(const QPoint& point) const;
     void UpdateHover(const QPoint& point);
     QPoint Confined(const QPoint& point) const;
     void MoveTrackingBand(const QPoint& point);
@@ -357,6 +353,7 @@ private:
     bool m_allowRowResize = true;
     bool m_allowColResize = true;
     bool m_applyingFont = false;
+    bool m_inResize = false;
 
     // Interaction state.
     CCellID m_focusCell;
@@ -365,7 +362,7 @@ private:
     QPoint m_leftClickDownPoint;
     QPoint m_lastMousePoint;
     int m_mouseMode = MOUSE_NOTHING;
-    QSet<quint64> m_prevSelection;  // cells selected when a Ctrl-click began
+    QList<CCellID> m_prevSelection;  // cells selected when a Ctrl-click began
     QBasicTimer m_autoScrollTimer;
     int m_resizeCaptureRange = 3;
     int m_sizingIndex = -1;  // column or row being resized

@@ -1,14 +1,8 @@
 #include "controls/GridLayout.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace {
-
-int ClampToInt(qint64 v) {
-    return int(
-        std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
 
 // The first scrollable index whose start reaches `position`, at most the last index.
 int FirstShown(const GridSizeList& sizes, int fixed, int count, int position) {
@@ -121,6 +115,21 @@ bool GridLayout::IsCellVisible(int row, int col) const {
     QPoint origin;
     if (!GetCellOrigin(row, col, origin)) return false;
     return origin.x() < m_vp.width && origin.y() < m_vp.height;
+}
+
+bool GridLayout::IsOnDivider(Qt::Orientation orientation, const QPoint& point, int reach) const {
+    const bool columns = orientation == Qt::Horizontal;
+    const int across = columns ? point.y() : point.x();
+    const qint64 headings = columns ? m_model.GetFixedRowHeight() : m_model.GetFixedColumnWidth();
+    if (across >= ClampToInt(headings)) return false;
+    const CCellID cell = HitTestCell(point, true);
+    QPoint start;
+    if (!m_model.IsValid(cell) || !GetCellOrigin(cell.row, cell.col, start)) return false;
+    const int index = columns ? cell.col : cell.row;
+    const int size = columns ? m_model.GetColumnWidth(index) : m_model.GetRowHeight(index);
+    const int pos = columns ? point.x() : point.y();
+    const int begin = columns ? start.x() : start.y();
+    return (pos - begin <= reach && index != 0) || (begin + size - pos <= reach);
 }
 
 bool GridLayout::ComputeScrollRanges(GridScrollRanges& ranges) const {

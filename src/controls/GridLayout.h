@@ -3,9 +3,17 @@
 #include <QPoint>
 #include <QRect>
 #include <Qt>
+#include <algorithm>
+#include <limits>
 
 #include "controls/GridModel.h"
 #include "controls/GridTypes.h"
+
+// Sizes add up in 64 bits; client pixels are ints.
+inline int ClampToInt(qint64 v) {
+    return int(
+        std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
 
 // What the grid's geometry depends on besides the model: the client size and the two
 // scroll positions (pixel offsets of the scrollable area).
@@ -37,8 +45,6 @@ public:
     GridLayout(const GridModel& model, const GridViewport& viewport)
         : m_model(model), m_vp(viewport) {}
 
-    const GridViewport& Viewport() const { return m_vp; }
-
     // The first scrollable cell shown: positions inside a row or column round up to the
     // next boundary.
     CCellID GetTopLeftScrollCell() const;
@@ -54,6 +60,10 @@ public:
     CCellRange GetFullyVisibleScrollRange() const;
     // Partly visible cells count.
     bool IsCellVisible(int row, int col) const;
+    // Whether `point` is within `reach` pixels of a divider that sizes a column (Horizontal,
+    // in the heading rows) or a row (Vertical, in the heading columns): the far edge of the
+    // cell under it, or its near edge unless that is the grid's very first edge.
+    bool IsOnDivider(Qt::Orientation orientation, const QPoint& point, int reach) const;
 
     // Scroll bar ranges; false when the bars should keep their state (no room to scroll
     // in, or no scrollable cell fully shown).

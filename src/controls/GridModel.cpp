@@ -21,7 +21,7 @@ bool GridModel::SetRowCount(int rows) {
     if (rows < m_fixedRows) m_fixedRows = rows;
     if (rows < old) {
         for (int r = rows; r < old; ++r)
-            for (int c = 0; c < m_columnCount; ++c) m_selected.remove(Key(r, c));
+            for (int c = 0; c < m_columnCount; ++c) m_selected.remove(GridCellKey(r, c));
         m_rows.resize(size_t(rows));
         m_heights.Resize(rows, m_defaultRowHeight);
         return true;
@@ -43,7 +43,7 @@ bool GridModel::SetColumnCount(int cols) {
     if (cols < m_fixedCols) m_fixedCols = cols;
     if (cols < old) {
         for (int r = 0; r < GetRowCount(); ++r) {
-            for (int c = cols; c < old; ++c) m_selected.remove(Key(r, c));
+            for (int c = cols; c < old; ++c) m_selected.remove(GridCellKey(r, c));
             m_rows[size_t(r)].resize(size_t(cols));
         }
     } else {
@@ -51,11 +51,7 @@ bool GridModel::SetColumnCount(int cols) {
         for (int r = 0; r < GetRowCount(); ++r) {
             std::vector<CGridCell>& cells = m_rows[size_t(r)];
             cells.reserve(size_t(cols));
-            for (int c = old; c < cols; ++c) {
-                CGridCell cell(m_defaultFont);
-                if (r > 0) cell.format = m_rows[size_t(r) - 1][size_t(c)].format;
-                cells.push_back(std::move(cell));
-            }
+            for (int c = old; c < cols; ++c) cells.push_back(NewCell(r, c));
         }
     }
     m_columnCount = cols;
@@ -101,8 +97,8 @@ CGridCell* GridModel::Cell(int row, int col) {
 void GridModel::SetState(CGridCell& cell, int row, int col, quint32 state) {
     const bool was = cell.state & GVIS_SELECTED;
     const bool now = state & GVIS_SELECTED;
-    if (!was && now) m_selected.insert(Key(row, col));
-    if (was && !now) m_selected.remove(Key(row, col));
+    if (!was && now) m_selected.insert(GridCellKey(row, col));
+    if (was && !now) m_selected.remove(GridCellKey(row, col));
     cell.state = state;
 }
 
@@ -239,14 +235,6 @@ qintptr GridModel::GetItemData(int row, int col) const {
     return cell ? cell->lParam : 0;
 }
 
-bool GridModel::EmptyCell(int row, int col) {
-    CGridCell* cell = Cell(row, col);
-    if (!cell) return false;
-    SetState(*cell, row, col, 0);
-    cell->text.clear();
-    return true;
-}
-
 void GridModel::SetModified(bool modified, int row, int col) {
     if (row < 0 || col < 0) {
         m_modified = modified;
@@ -271,25 +259,24 @@ bool GridModel::IsCellEditable(bool gridEditable, int row, int col) const {
 // ---------------------------------------------------------------- selection map
 
 bool GridModel::IsCellSelected(int row, int col) const {
-    return IsValid(row, col) && m_selected.contains(Key(row, col));
+    return IsValid(row, col) && m_selected.contains(GridCellKey(row, col));
 }
 
 QList<CCellID> GridModel::GetSelectedCells() const {
     QList<CCellID> cells;
     cells.reserve(m_selected.size());
-    for (quint64 key : m_selected) cells.append(CCellID(int(quint32(key)), int(key >> 32)));
+    for (quint64 key : m_selected) cells.append(GridCellOfKey(key));
     return cells;
 }
 
 CCellRange GridModel::GetSelectionBounds() const {
     CCellRange r(GetRowCount(), m_columnCount, -1, -1);
     for (quint64 key : m_selected) {
-        const int row = int(quint32(key));
-        const int col = int(key >> 32);
-        r.minRow = std::min(r.minRow, row);
-        r.minCol = std::min(r.minCol, col);
-        r.maxRow = std::max(r.maxRow, row);
-        r.maxCol = std::max(r.maxCol, col);
+        const CCellID cell = GridCellOfKey(key);
+        r.minRow = std::min(r.minRow, cell.row);
+        r.minCol = std::min(r.minCol, cell.col);
+        r.maxRow = std::max(r.maxRow, cell.row);
+        r.maxCol = std::max(r.maxCol, cell.col);
     }
     return r;
 }
@@ -365,10 +352,6 @@ bool GridModel::AutoSizeRow(int row, const CellExtentFn& extent) {
     for (int c = 0; c < m_columnCount; ++c) height = std::max(height, extent(row, c).height());
     m_heights.Set(row, height);
     return true;
-}
-
-void GridModel::AutoSizeColumns(const CellExtentFn& extent) {
-    for (int c = 0; c < m_columnCount; ++c) AutoSizeColumn(c, extent);
 }
 
 void GridModel::AutoSize(const CellExtentFn& extent) {

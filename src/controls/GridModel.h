@@ -74,8 +74,6 @@ public:
     QFont GetItemFont(int row, int col) const;
     bool SetItemData(int row, int col, qintptr lParam);
     qintptr GetItemData(int row, int col) const;
-    // Empty text and no state (which also deselects the cell).
-    bool EmptyCell(int row, int col);
 
     // Without a cell (row or col negative): the grid-wide flag. With a cell: its
     // GVIS_MODIFIED bit, and setting it marks the grid too. A grid no longer modified
@@ -113,7 +111,6 @@ public:
     int GetDefaultColumnWidth() const { return m_defaultColumnWidth; }
     // Sizes of the images of the grid's image list, used to measure cells that show one.
     void SetImageSizes(const QList<QSize>& sizes) { m_imageSizes = sizes; }
-    const QList<QSize>& GetImageSizes() const { return m_imageSizes; }
 
     // --- sizing
     // Room a cell's text (and image) needs: fixed cells are measured semi-bold.
@@ -123,7 +120,6 @@ public:
     CellExtentFn ExtentsOf(const GridTextMetrics& metrics) const;
     bool AutoSizeColumn(int col, const CellExtentFn& extent);
     bool AutoSizeRow(int row, const CellExtentFn& extent);
-    void AutoSizeColumns(const CellExtentFn& extent);
     // Every size from zero up to the largest extent of its cells.
     void AutoSize(const CellExtentFn& extent);
 
@@ -141,7 +137,6 @@ private:
     CGridCell* Cell(int row, int col);
     CGridCell NewCell(int row, int col) const;
     void SetState(CGridCell& cell, int row, int col, quint32 state);
-    static quint64 Key(int row, int col) { return (quint64(quint32(col)) << 32) | quint32(row); }
 
     std::vector<std::vector<CGridCell>> m_rows;
     int m_columnCount = 0;

@@ -5,14 +5,14 @@
 
 void GridOverlays::Add(int row, int col, Colours colours, qint64 start, qint64 end) {
     if (row < 0 || col < 0 || end <= start) return;
-    const quint64 key = Key(row, col);
+    const quint64 key = GridCellKey(row, col);
     m_cells[key].push_back({colours, start, end});
     m_changes.emplace(start, key);
     m_changes.emplace(end, key);
 }
 
 std::optional<GridOverlays::Colours> GridOverlays::At(int row, int col, qint64 now) const {
-    auto it = m_cells.constFind(Key(row, col));
+    auto it = m_cells.constFind(GridCellKey(row, col));
     if (it == m_cells.constEnd()) return std::nullopt;
     for (auto e = it->rbegin(); e != it->rend(); ++e)
         if (e->start <= now && now < e->end) return e->colours;
@@ -28,7 +28,7 @@ QList<CCellID> GridOverlays::Advance(qint64 now) {
     QList<CCellID> cells;
     cells.reserve(touched.size());
     for (quint64 key : touched) {
-        cells.append(Cell(key));
+        cells.append(GridCellOfKey(key));
         auto it = m_cells.find(key);
         if (it == m_cells.end()) continue;
         std::vector<Entry>& entries = *it;
@@ -52,7 +52,7 @@ void GridOverlays::Clear() {
 
 void GridOverlays::Prune(int rows, int cols) {
     for (auto it = m_cells.begin(); it != m_cells.end();) {
-        const CCellID cell = Cell(it.key());
+        const CCellID cell = GridCellOfKey(it.key());
         if (cell.row >= rows || cell.col >= cols)
             it = m_cells.erase(it);
         else

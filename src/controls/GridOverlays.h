@@ -23,7 +23,7 @@ public:
     // The overlay showing at `now`; where several overlap, the one added last.
     std::optional<Colours> At(int row, int col, qint64 now) const;
     // Whether the cell has an overlay showing or still to come.
-    bool Has(int row, int col) const { return m_cells.contains(Key(row, col)); }
+    bool Has(int row, int col) const { return m_cells.contains(GridCellKey(row, col)); }
     bool IsEmpty() const { return m_cells.isEmpty(); }
 
     // Cells whose look changed since the last call (an overlay began or ended at or
@@ -42,8 +42,6 @@ private:
         qint64 start;
         qint64 end;
     };
-    static quint64 Key(int row, int col) { return (quint64(quint32(col)) << 32) | quint32(row); }
-    static CCellID Cell(quint64 key) { return {int(quint32(key)), int(key >> 32)}; }
 
     QHash<quint64, std::vector<Entry>> m_cells;
     std::multimap<qint64, quint64> m_changes;  // time -> cell key

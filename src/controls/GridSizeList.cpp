@@ -1,17 +1,10 @@
 #include "controls/GridSizeList.h"
 
 #include <algorithm>
-#include <utility>
 
 void GridSizeList::Set(int i, int size) {
     m_sizes[size_t(i)] = size;
     m_validUpTo = std::min(m_validUpTo, i);
-}
-
-void GridSizeList::Swap(int i, int j) {
-    if (i == j) return;
-    std::swap(m_sizes[size_t(i)], m_sizes[size_t(j)]);
-    m_validUpTo = std::min(m_validUpTo, std::min(i, j));
 }
 
 void GridSizeList::Resize(int count, int size) {

@@ -12,7 +12,6 @@ public:
     // Callers check 0 <= i < Count().
     int Get(int i) const { return m_sizes[size_t(i)]; }
     void Set(int i, int size);
-    void Swap(int i, int j);
     // Truncates, or appends entries of `size`.
     void Resize(int count, int size);
     void Clear();

@@ -87,6 +87,14 @@ struct CCellID {
     friend constexpr bool operator==(const CCellID&, const CCellID&) = default;
 };
 
+// A cell address as one number for hashed sets and maps of cells.
+inline constexpr quint64 GridCellKey(int row, int col) {
+    return (quint64(quint32(col)) << 32) | quint32(row);
+}
+inline constexpr CCellID GridCellOfKey(quint64 key) {
+    return {int(quint32(key)), int(key >> 32)};
+}
+
 // An inclusive block of cells.
 struct CCellRange {
     int minRow = -1;
@@ -108,7 +116,6 @@ struct CCellRange {
     constexpr qint64 Count() const {
         return qint64(maxRow - minRow + 1) * qint64(maxCol - minCol + 1);
     }
-    constexpr CCellID TopLeft() const { return {minRow, minCol}; }
     friend constexpr bool operator==(const CCellRange&, const CCellRange&) = default;
 };
 

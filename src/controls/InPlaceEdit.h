@@ -17,7 +17,6 @@ public:
 
     int Row() const { return m_row; }
     int Column() const { return m_col; }
-    int LastKey() const { return m_lastKey; }
     bool ExitsOnArrows() const { return m_exitOnArrows; }
     // Closes without handing anything back (the grid is going away).
     void Abandon() { m_ended = true; }

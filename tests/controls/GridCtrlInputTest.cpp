@@ -8,17 +8,6 @@
 
 namespace {
 
-using Codes = std::vector<std::tuple<int, int, int>>;
-
-Codes Received(const QSignalSpy& spy) {
-    Codes out;
-    for (const QList<QVariant>& args : spy) {
-        const GridNotify n = args.at(0).value<GridNotify>();
-        out.emplace_back(n.code, n.row, n.col);
-    }
-    return out;
-}
-
 QPoint CellPoint(const CGridCtrl& grid, int row, int col) {
     QRect rect;
     EXPECT_TRUE(grid.GetCellRect(row, col, rect)) << row << "," << col;
@@ -60,7 +49,7 @@ TEST(GridCtrlInputTest, ListModeClickMovesFocusSelectsTheRowAndPostsTheCommand) 
     QSignalSpy command(grid.get(), &CGridCtrl::Command);
 
     Click(*grid, 2, 2);
-    EXPECT_EQ(Received(notify), (Codes{{GVN_SELCHANGING, 1, 1}, {GVN_SELCHANGED, 2, 2}}));
+    EXPECT_EQ(Received(notify), (NotifyCodes{{GVN_SELCHANGING, 1, 1}, {GVN_SELCHANGED, 2, 2}}));
     EXPECT_EQ(grid->GetSelectionBounds(), CCellRange(2, 1, 2, 4));
     EXPECT_EQ(grid->GetSelectedCount(), 4);
     QApplication::processEvents();
@@ -69,7 +58,7 @@ TEST(GridCtrlInputTest, ListModeClickMovesFocusSelectsTheRowAndPostsTheCommand) 
     notify.clear();
     Click(*grid, 3, 3, Qt::RightButton);
     EXPECT_EQ(Received(notify),
-              (Codes{{GVN_SELCHANGING, 2, 2}, {GVN_SELCHANGED, 3, 3}, {NM_RCLICK, 3, 3}}));
+              (NotifyCodes{{GVN_SELCHANGING, 2, 2}, {GVN_SELCHANGED, 3, 3}, {NM_RCLICK, 3, 3}}));
     EXPECT_EQ(grid->GetSelectionBounds(), CCellRange(3, 1, 3, 4));
     EXPECT_EQ(grid->GetMouseMode(), CGridCtrl::MOUSE_NOTHING);
 
@@ -118,7 +107,7 @@ TEST(GridCtrlInputTest, RightButtonDuringALeftDragEndsItWithARightClick) {
     ASSERT_EQ(grid->GetMouseMode(), CGridCtrl::MOUSE_SELECT_CELLS);
     QSignalSpy notify(grid.get(), &CGridCtrl::Notify);
     QTest::mousePress(grid->viewport(), Qt::RightButton, {}, CellPoint(*grid, 3, 3));
-    EXPECT_EQ(Received(notify), (Codes{{NM_RCLICK, 3, 3}}));
+    EXPECT_EQ(Received(notify), (NotifyCodes{{NM_RCLICK, 3, 3}}));
     EXPECT_EQ(grid->GetMouseMode(), CGridCtrl::MOUSE_NOTHING);
     QTest::mouseMove(grid->viewport(), CellPoint(*grid, 5, 5));
     EXPECT_EQ(grid->GetSelectionBounds(), CCellRange(2, 2, 3, 3));  // the drag is over
@@ -144,7 +133,7 @@ TEST(GridCtrlInputTest, ClickingTheFocusCellEditsOnlyWhenEditable) {
     Click(*grid, 9, 2);
     ASSERT_NE(grid->GetInPlaceEdit(), nullptr);
     EXPECT_EQ(grid->GetInPlaceEdit()->text(), "902");
-    EXPECT_EQ(Received(notify), (Codes{{GVN_BEGINLABELEDIT, 9, 2}}));
+    EXPECT_EQ(Received(notify), (NotifyCodes{{GVN_BEGINLABELEDIT, 9, 2}}));
 
     grid->SetItemState(9, 3, GVIS_READONLY);  // read-only cells never open an editor
     grid->BeginCellEdit(9, 3, 'x');
@@ -208,14 +197,14 @@ TEST(GridCtrlInputTest, PasteSplitsLinesAndTokens) {
     EXPECT_EQ(grid->GetItemText(5, 3), "503");  // nothing more on that line
     EXPECT_TRUE(grid->GetItemState(6, 1) & GVIS_MODIFIED);
     EXPECT_FALSE(grid->IsCellSelected(6, 1));
-    EXPECT_EQ(Received(notify), (Codes{{GVN_BEGINLABELEDIT, 5, 1},
-                                       {GVN_ENDLABELEDIT, 5, 1},
-                                       {GVN_BEGINLABELEDIT, 5, 2},
-                                       {GVN_ENDLABELEDIT, 5, 2},
-                                       {GVN_BEGINLABELEDIT, 6, 1},
-                                       {GVN_ENDLABELEDIT, 6, 1},
-                                       {GVN_BEGINLABELEDIT, 7, 1},
-                                       {GVN_ENDLABELEDIT, 7, 1}}));
+    EXPECT_EQ(Received(notify), (NotifyCodes{{GVN_BEGINLABELEDIT, 5, 1},
+                                             {GVN_ENDLABELEDIT, 5, 1},
+                                             {GVN_BEGINLABELEDIT, 5, 2},
+                                             {GVN_ENDLABELEDIT, 5, 2},
+                                             {GVN_BEGINLABELEDIT, 6, 1},
+                                             {GVN_ENDLABELEDIT, 6, 1},
+                                             {GVN_BEGINLABELEDIT, 7, 1},
+                                             {GVN_ENDLABELEDIT, 7, 1}}));
 
     // Runs of separators count as one; blanks around tokens go; the overflow is dropped,
     // and so are tokens aimed at read-only cells.
@@ -261,7 +250,8 @@ TEST(GridCtrlInputTest, CutAndDeleteEmptyEditableCells) {
     QTest::keyClick(grid.get(), Qt::Key_Delete);
     EXPECT_EQ(grid->GetItemText(3, 2), "");
     EXPECT_TRUE(grid->GetItemState(3, 2) & GVIS_MODIFIED);
-    EXPECT_EQ(Received(notify), (Codes{{GVN_BEGINLABELEDIT, 3, 2}, {GVN_ENDLABELEDIT, 3, 2}}));
+    EXPECT_EQ(Received(notify),
+              (NotifyCodes{{GVN_BEGINLABELEDIT, 3, 2}, {GVN_ENDLABELEDIT, 3, 2}}));
 
     grid->SetEditable(false);
     grid->SetFocusCell(4, 2);
@@ -379,7 +369,8 @@ TEST(GridCtrlInputTest, EscapeInTheEditorLeavesTheCellUnmodified) {
     EXPECT_EQ(grid->GetItemText(2, 2), "old");
     EXPECT_FALSE(grid->GetItemState(2, 2) & GVIS_MODIFIED);
     EXPECT_FALSE(grid->GetModified());
-    EXPECT_EQ(Received(notify), (Codes{{GVN_BEGINLABELEDIT, 2, 2}, {GVN_ENDLABELEDIT, 2, 2}}));
+    EXPECT_EQ(Received(notify),
+              (NotifyCodes{{GVN_BEGINLABELEDIT, 2, 2}, {GVN_ENDLABELEDIT, 2, 2}}));
     QTRY_VERIFY(grid->GetInPlaceEdit() == nullptr);
 
     // Enter keeps the edit and marks the cell.

@@ -4,39 +4,21 @@
 
 #include "GridTestSupport.h"
 
-namespace {
-
-QList<GridNotify> Notifications(const QSignalSpy& spy) {
-    QList<GridNotify> out;
-    for (const QList<QVariant>& args : spy) out << args.at(0).value<GridNotify>();
-    return out;
-}
-
-std::vector<std::tuple<int, int, int>> Codes(const QSignalSpy& spy) {
-    std::vector<std::tuple<int, int, int>> out;
-    for (const GridNotify& n : Notifications(spy)) out.emplace_back(n.code, n.row, n.col);
-    return out;
-}
-
-using Codes3 = std::vector<std::tuple<int, int, int>>;
-
-}  // namespace
-
 TEST(GridCtrlTest, ShrinkingOrFixingTheFocusRowClearsTheFocus) {
     CGridCtrl grid(6, 4, 1, 1);
     QSignalSpy spy(&grid, &CGridCtrl::Notify);
     grid.SetFocusCell(4, 2);
-    EXPECT_EQ(Codes(spy), (Codes3{{GVN_SELCHANGED, 4, 2}}));
+    EXPECT_EQ(Received(spy), (NotifyCodes{{GVN_SELCHANGED, 4, 2}}));
     EXPECT_TRUE(grid.GetItemState(4, 2) & GVIS_FOCUSED);
     spy.clear();
     grid.SetRowCount(4);  // row 4 goes away
-    EXPECT_EQ(Codes(spy), (Codes3{{GVN_SELCHANGING, 4, 2}}));
+    EXPECT_EQ(Received(spy), (NotifyCodes{{GVN_SELCHANGING, 4, 2}}));
     EXPECT_EQ(grid.GetFocusCell(), CCellID(-1, -1));
 
     grid.SetFocusCell(2, 2);
     spy.clear();
     grid.SetFixedRowCount(3);  // the focus row becomes a heading
-    EXPECT_EQ(Codes(spy), (Codes3{{GVN_SELCHANGING, 2, 2}}));
+    EXPECT_EQ(Received(spy), (NotifyCodes{{GVN_SELCHANGING, 2, 2}}));
     EXPECT_FALSE(grid.GetItemState(2, 2) & GVIS_FOCUSED);
     EXPECT_EQ(grid.GetFixedRowCount(), 3);
 
@@ -58,7 +40,7 @@ TEST(GridCtrlTest, DeleteAllItemsEmptiesEverything) {
     QSignalSpy spy(grid.get(), &CGridCtrl::Notify);
 
     EXPECT_TRUE(grid->DeleteAllItems());
-    EXPECT_EQ(Codes(spy), (Codes3{{GVN_SELCHANGING, 5, 5}}));
+    EXPECT_EQ(Received(spy), (NotifyCodes{{GVN_SELCHANGING, 5, 5}}));
     EXPECT_EQ(grid->GetRowCount() + grid->GetColumnCount(), 0);
     EXPECT_EQ(grid->GetFixedRowCount() + grid->GetFixedColumnCount(), 0);
     EXPECT_EQ(grid->GetSelectedCount(), 0);

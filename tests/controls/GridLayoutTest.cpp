@@ -84,6 +84,26 @@ TEST(GridLayoutTest, VisibleRangesAndVisibility) {
     EXPECT_EQ(rect, QRect(0, 0, 290, 220));
 }
 
+TEST(GridLayoutTest, DividersLieNearCellEdgesInTheHeadings) {
+    const GridModel m = SampleModel();
+    const GridLayout l = At(m);
+    // Columns, in the heading row: column 1 spans x 40..89.
+    EXPECT_TRUE(l.IsOnDivider(Qt::Horizontal, {88, 5}, 3));          // its right edge
+    EXPECT_TRUE(l.IsOnDivider(Qt::Horizontal, {42, 5}, 3));          // its left edge
+    EXPECT_FALSE(l.IsOnDivider(Qt::Horizontal, {65, 5}, 3));         // its middle
+    EXPECT_FALSE(l.IsOnDivider(Qt::Horizontal, {2, 5}, 3));          // the grid's left edge
+    EXPECT_FALSE(l.IsOnDivider(Qt::Horizontal, {88, 25}, 3));        // below the headings
+    EXPECT_FALSE(l.IsOnDivider(Qt::Horizontal, {295, 5}, 3));        // right of the last column
+    EXPECT_TRUE(At(m, 50).IsOnDivider(Qt::Horizontal, {42, 5}, 3));  // scrolled: column 2
+    // Rows, in the heading column: row 1 spans y 20..29.
+    EXPECT_TRUE(l.IsOnDivider(Qt::Vertical, {10, 28}, 3));
+    EXPECT_TRUE(l.IsOnDivider(Qt::Vertical, {10, 18}, 3));  // bottom of the heading row
+    EXPECT_FALSE(l.IsOnDivider(Qt::Vertical, {10, 1}, 3));  // the grid's top edge
+    EXPECT_FALSE(l.IsOnDivider(Qt::Vertical, {10, 24}, 3));
+    EXPECT_FALSE(l.IsOnDivider(Qt::Vertical, {50, 28}, 3));  // right of the headings
+    EXPECT_FALSE(At(GridModel()).IsOnDivider(Qt::Vertical, {0, 0}, 3));
+}
+
 TEST(GridLayoutTest, ScrollRangesNeedRoomAndAScrollableCell) {
     GridModel m = SampleModel();
     GridScrollRanges ranges;

@@ -5,8 +5,11 @@
 #include <QImage>
 #include <QPalette>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "FixedTextMetrics.h"
 #include "controls/GridCtrl.h"
@@ -66,4 +69,16 @@ inline QImage Snapshot(CGridCtrl& grid) {
 
 inline QColor Pixel(const QImage& image, int x, int y) {
     return image.pixelColor(x, y);
+}
+
+// What a spy on CGridCtrl::Notify caught, as (code, row, col) in order.
+using NotifyCodes = std::vector<std::tuple<int, int, int>>;
+
+inline NotifyCodes Received(const QSignalSpy& spy) {
+    NotifyCodes out;
+    for (const QList<QVariant>& args : spy) {
+        const GridNotify n = args.at(0).value<GridNotify>();
+        out.emplace_back(n.code, n.row, n.col);
+    }
+    return out;
 }
