@@ -8,34 +8,36 @@
 // costs no string comparison. Sessions with equal times go by their keys.
 class LoginOrderKey {
 public:
-    // toLower() of a text without capitals shares it, so the usual date-time costs no copy.
-    explicit LoginOrderKey(const QString& datetime) : m_folded(datetime.toLower()) {
-        ParseNumber(datetime);
+    explicit LoginOrderKey(const QString& datetime) : m_text(datetime) {
+        // Folding is only needed for other shapes: the usual one has no letters, and asking
+        // Qt to fold it would still cost a look-up per character.
+        if (!ParseNumber(datetime)) m_text = datetime.toLower();
     }
     int Compare(const LoginOrderKey& other) const {
         if (m_number >= 0 && other.m_number >= 0)
             return m_number < other.m_number ? -1 : (m_number > other.m_number ? 1 : 0);
-        return m_folded.compare(other.m_folded);
+        return m_text.compare(other.m_text);
     }
 
 private:
-    void ParseNumber(const QString& dt) {
+    bool ParseNumber(const QString& dt) {
         static constexpr char kShape[] = "dddd/dd/dd_dd:dd:dd";
-        if (dt.size() != 19) return;
+        if (dt.size() != 19) return false;
         qint64 n = 0;
         for (int i = 0; i < 19; ++i) {
             const char16_t c = dt[i].unicode();
             if (kShape[i] != 'd') {
-                if (c != static_cast<char16_t>(kShape[i])) return;
+                if (c != static_cast<char16_t>(kShape[i])) return false;
                 continue;
             }
-            if (c < u'0' || c > u'9') return;
+            if (c < u'0' || c > u'9') return false;
             n = n * 10 + (c - u'0');
         }
         m_number = n;
+        return true;
     }
 
-    QString m_folded;
+    QString m_text;  // folded to lower case
     qint64 m_number = -1;
 };
 
