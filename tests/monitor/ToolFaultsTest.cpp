@@ -142,6 +142,26 @@ TEST_F(ToolFaultsTest, ExportWithNoSessionWritesNothing) {
     EXPECT_TRUE(QDir(broker.WorkDir()).entryList({QStringLiteral("*.csv")}).isEmpty());
 }
 
+// A damaged profile: the monitor starts, takes what it can read, and the defaults for the rest.
+TEST_F(ToolFaultsTest, ADamagedProfileStillStartsAMonitorThatScans) {
+    broker.AddUser(QStringLiteral("alice"));
+    LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
+    StoreProfile();
+    QFile profile(SettingsPath());
+    ASSERT_TRUE(profile.open(QIODevice::Append));
+    QByteArray garbage("\n[Settings\nInterval=99999999999\nContigFailLimit=-4\n\x01\xff\xfe=\x80\n"
+                       "[EMAILLIST]\nCount=4000000000\n0=1\n");
+    garbage.append('\0');
+    profile.write(garbage);
+    profile.close();
+
+    Open();
+    EXPECT_EQ(Entry(1, 0)[0], QStringLiteral("100"));
+    EXPECT_EQ(window->Engine().Settings().interval, 10u);
+    EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
+}
+
 // A directory the monitor cannot write in is not taken for another monitor's.
 TEST_F(ToolFaultsTest, ADirectoryThatCannotBeWrittenInIsSaidSo) {
     StoreProfile();
