@@ -1,6 +1,8 @@
 // One scan cycle's own work (report reading, removal, rebuild, grid writes) with the tool
-// run replaced by a prepared report, for 1,000 and 10,000 sessions, unchanged and with 5%
-// of the sessions replaced. Run: QT_QPA_PLATFORM=offscreen build/bench/scan/scan_bench
+// run replaced by a prepared report, for 1,000, 10,000 and 100,000 sessions, unchanged and
+// with 5% of the sessions replaced; the report reading alone; and the history lines a 5%
+// change at 10,000 sessions writes. Run: QT_QPA_PLATFORM=offscreen build/bench/scan/scan_bench
+// (the memory of the 100,000 case on its own: --benchmark_filter=sessions:100000).
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -14,12 +16,13 @@
 
 namespace {
 
-
-long ResidentKb() {
+// "VmRSS" (resident now) or "VmHWM" (the peak) of this process.
+long ResidentKb(const char* field = "VmRSS:") {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray key(field);
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(key)) return line.mid(key.size()).trimmed().split(' ').first().toLong();
     return 0;
 }
 
@@ -57,6 +60,7 @@ void BM_ScanCycle(benchmark::State& state) {
     }
     state.counters["sessions_shown"] = engine.MatrixMap().GetCount();
     state.counters["rss_MB"] = static_cast<double>(ResidentKb()) / 1024.0;
+    state.counters["peak_MB"] = static_cast<double>(ResidentKb("VmHWM:")) / 1024.0;
 }
 
 BENCHMARK(BM_ScanCycle)
@@ -65,10 +69,27 @@ BENCHMARK(BM_ScanCycle)
     ->Args({1000, 5})
     ->Args({10000, 0})
     ->Args({10000, 5})
+    ->Args({100000, 0})
+    ->Args({100000, 5})
     ->Unit(benchmark::kMillisecond);
 
-}  // namespace
+// The history lines of a 5% change at 10,000 sessions: 500 sessions gone, 500 new.
+void BM_HistoryLines(benchmark::State& state) {
+    QTemporaryDir dir;
+    FixedClock clock;
+    HistoryLog history(clock, dir.path());
+    history.Start(true);
+    const QString tag[2] = {QString::fromLatin1(HistoryLog::kDelTag),
+                            QString::fromLatin1(HistoryLog::kAddTag)};
+    for (auto _ : state)
+        for (int i = 0; i < state.range(0); ++i)
+            history.WriteHistoryLine(HistoryLog::SessionLine(
+                tag[i % 2], QString::number(100000 + i), QStringLiteral("USER42"),
+                QStringLiteral("PC42"), QStringLiteral("2017/11/02 09:00:00")));
+}
+BENCHMARK(BM_HistoryLines)->Arg(1000)->Unit(benchmark::kMillisecond);
 
+}  // namespace
 
 namespace {
 void BM_ReadReport(benchmark::State& state) {
@@ -80,7 +101,8 @@ void BM_ReadReport(benchmark::State& state) {
     f.close();
     CMapStrToLoginObj map;
     for (auto _ : state)
-        benchmark::DoNotOptimize(UserListReport::Read(path, {}, QStringLiteral("1"), 20171102, map));
+        benchmark::DoNotOptimize(
+            UserListReport::Read(path, {}, QStringLiteral("1"), 20171102, map));
 }
 BENCHMARK(BM_ReadReport)->Arg(10000)->Unit(benchmark::kMillisecond);
 }  // namespace

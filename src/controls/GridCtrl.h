@@ -96,6 +96,10 @@ public:
     bool IsCellEditable(int row, int col) const;
     bool IsCellEditable(const CCellID& cell) const { return IsCellEditable(cell.row, cell.col); }
     bool IsCellSelected(int row, int col) const { return m_model.IsCellSelected(row, col); }
+    // The cell as a new row would have it (see GridModel::ResetCell).
+    bool ResetCell(int row, int col) { return m_model.ResetCell(row, col); }
+    // Grows with every change of the stored grid; scrolling and overlays leave it alone.
+    quint64 ChangeCount() const { return m_model.ChangeCount(); }
 
     // ------------------------------------------------------------ sizes
     int GetRowHeight(int row) const { return m_model.GetRowHeight(row); }

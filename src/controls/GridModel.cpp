@@ -15,6 +15,7 @@ CGridCell GridModel::NewCell(int row, int col) const {
 }
 
 bool GridModel::SetRowCount(int rows) {
+    ++m_changes;
     if (rows < 0) return false;
     const int old = GetRowCount();
     if (rows == old) return true;
@@ -37,6 +38,7 @@ bool GridModel::SetRowCount(int rows) {
 }
 
 bool GridModel::SetColumnCount(int cols) {
+    ++m_changes;
     if (cols < 0) return false;
     const int old = m_columnCount;
     if (cols == old) return true;
@@ -60,6 +62,7 @@ bool GridModel::SetColumnCount(int cols) {
 }
 
 bool GridModel::SetFixedRowCount(int rows) {
+    ++m_changes;
     if (rows < 0) return false;
     if (GetRowCount() < rows && !SetRowCount(rows)) return false;
     m_fixedRows = rows;
@@ -67,6 +70,7 @@ bool GridModel::SetFixedRowCount(int rows) {
 }
 
 bool GridModel::SetFixedColumnCount(int cols) {
+    ++m_changes;
     if (cols < 0) return false;
     if (m_columnCount < cols && !SetColumnCount(cols)) return false;
     m_fixedCols = cols;
@@ -74,6 +78,7 @@ bool GridModel::SetFixedColumnCount(int cols) {
 }
 
 void GridModel::DeleteAllItems() {
+    ++m_changes;
     m_selected.clear();
     m_rows.clear();
     m_rows.shrink_to_fit();
@@ -89,7 +94,16 @@ const CGridCell* GridModel::GetCell(int row, int col) const {
 }
 
 CGridCell* GridModel::Cell(int row, int col) {
+    ++m_changes;
     return IsValid(row, col) ? &m_rows[size_t(row)][size_t(col)] : nullptr;
+}
+
+bool GridModel::ResetCell(int row, int col) {
+    CGridCell* cell = Cell(row, col);
+    if (!cell) return false;
+    SetState(*cell, row, col, 0);
+    *cell = NewCell(row, col);
+    return true;
 }
 
 // ---------------------------------------------------------------- cell attributes
@@ -236,6 +250,7 @@ qintptr GridModel::GetItemData(int row, int col) const {
 }
 
 void GridModel::SetModified(bool modified, int row, int col) {
+    ++m_changes;
     if (row < 0 || col < 0) {
         m_modified = modified;
     } else if (CGridCell* cell = Cell(row, col)) {
@@ -288,6 +303,7 @@ int GridModel::GetRowHeight(int row) const {
 }
 
 bool GridModel::SetRowHeight(int row, int height) {
+    ++m_changes;
     if (row < 0 || row >= m_heights.Count() || height < 0) return false;
     m_heights.Set(row, height);
     return true;
@@ -298,6 +314,7 @@ int GridModel::GetColumnWidth(int col) const {
 }
 
 bool GridModel::SetColumnWidth(int col, int width) {
+    ++m_changes;
     if (col < 0 || col >= m_widths.Count() || width < 0) return false;
     m_widths.Set(col, width);
     return true;
@@ -306,6 +323,7 @@ bool GridModel::SetColumnWidth(int col, int width) {
 // ---------------------------------------------------------------- font and sizing
 
 void GridModel::SetFont(const QFont& font, const GridTextMetrics& metrics) {
+    ++m_changes;
     m_defaultFont = font;
     for (auto& cells : m_rows)
         for (CGridCell& cell : cells) cell.font = font;
@@ -339,6 +357,7 @@ CellExtentFn GridModel::ExtentsOf(const GridTextMetrics& metrics) const {
 }
 
 bool GridModel::AutoSizeColumn(int col, const CellExtentFn& extent) {
+    ++m_changes;
     if (col < 0 || col >= m_columnCount) return false;
     int width = 0;
     for (int r = 0; r < GetRowCount(); ++r) width = std::max(width, extent(r, col).width());
@@ -347,6 +366,7 @@ bool GridModel::AutoSizeColumn(int col, const CellExtentFn& extent) {
 }
 
 bool GridModel::AutoSizeRow(int row, const CellExtentFn& extent) {
+    ++m_changes;
     if (row < 0 || row >= GetRowCount()) return false;
     int height = 0;
     for (int c = 0; c < m_columnCount; ++c) height = std::max(height, extent(row, c).height());
@@ -355,6 +375,7 @@ bool GridModel::AutoSizeRow(int row, const CellExtentFn& extent) {
 }
 
 void GridModel::AutoSize(const CellExtentFn& extent) {
+    ++m_changes;
     std::vector<int> widths(size_t(m_columnCount), 0);
     for (int r = 0; r < GetRowCount(); ++r) {
         int height = 0;
@@ -444,6 +465,7 @@ private:
 }  // namespace
 
 bool GridModel::SortTextItems(int col, bool ascending, int low, int high, const CellTextFn& text) {
+    ++m_changes;
     if (col < 0 || col >= m_columnCount) return false;
     if (high == -1) high = GetRowCount();
     if (low < 0 || high > GetRowCount() || low >= high) return false;

@@ -51,6 +51,13 @@ public:
     bool IsFixed(int row, int col) const { return row < m_fixedRows || col < m_fixedCols; }
     const CGridCell* GetCell(int row, int col) const;
 
+    // Grows with every change of the stored grid (cells, counts, sizes, font, selection),
+    // so an owner can tell that nobody touched the grid since it last wrote it.
+    quint64 ChangeCount() const { return m_changes; }
+    // The cell as a new row would have it: no text, state or colours, the default font and
+    // the format of the cell above.
+    bool ResetCell(int row, int col);
+
     // --- cell attributes
     bool SetItem(const GridItem& item);
     // Fills the fields chosen by item.mask from cell (item.row, item.col).
@@ -110,7 +117,10 @@ public:
     int GetDefaultRowHeight() const { return m_defaultRowHeight; }
     int GetDefaultColumnWidth() const { return m_defaultColumnWidth; }
     // Sizes of the images of the grid's image list, used to measure cells that show one.
-    void SetImageSizes(const QList<QSize>& sizes) { m_imageSizes = sizes; }
+    void SetImageSizes(const QList<QSize>& sizes) {
+        ++m_changes;
+        m_imageSizes = sizes;
+    }
 
     // --- sizing
     // Room a cell's text (and image) needs: fixed cells are measured semi-bold.
@@ -146,6 +156,7 @@ private:
     GridSizeList m_widths;
     QSet<quint64> m_selected;
     bool m_modified = false;
+    quint64 m_changes = 0;
 
     QFont m_defaultFont;
     int m_margin = 0;

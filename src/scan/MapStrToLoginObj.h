@@ -15,9 +15,8 @@ public:
     // than Qt's for the short keys of sessions).
     struct KeyHash {
         size_t operator()(const QString& key) const noexcept {
-            return std::hash<std::u16string_view>{}(
-                std::u16string_view(reinterpret_cast<const char16_t*>(key.utf16()),
-                                    static_cast<size_t>(key.size())));
+            return std::hash<std::u16string_view>{}(std::u16string_view(
+                reinterpret_cast<const char16_t*>(key.utf16()), static_cast<size_t>(key.size())));
         }
     };
 
@@ -52,6 +51,17 @@ public:
     bool IsEmpty() const { return m_items.empty(); }
     void RemoveAll() { m_items.clear(); }
     void Reserve(int n) { m_items.reserve(static_cast<size_t>(n)); }
+    void Swap(CMapStrToLoginObj& other) noexcept { m_items.swap(other.m_items); }
+
+    // A record taken out with its key and storage, to be put back, changed or not, without
+    // allocating again: a map refilled from a report that hardly changes reuses its records.
+    using Node = Storage::node_type;
+    Node Extract(const QString& key) { return m_items.extract(key); }
+    // Replaces a record of the same key.
+    void Insert(Node&& node) {
+        auto result = m_items.insert(std::move(node));
+        if (!result.inserted) result.position->second = std::move(result.node.mapped());
+    }
 
     // Iteration over (key, record) pairs.
     Storage::const_iterator begin() const { return m_items.begin(); }

@@ -166,14 +166,26 @@ int ScanEngine::RunScanCycle() {
     }
     bool compared = false;
     if (ParseUserListReport() > 0) {
-        // The window keeps showing the old matrix until the new one is complete.
-        m_grid.SetRedraw(false);
-        RemoveDepartedSessions();
-        RebuildMatrix();
-        m_grid.SetRedraw(true, true);
-        if (m_pendingVisibleRow >= 0)
-            m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
-        m_pendingVisibleRow = m_pendingVisibleCol = -1;
+        if (MatrixUnchanged()) {
+            // Nothing to write or repaint; the view still returns to the last entry.
+            if (m_shownLastRow >= 0) m_grid.EnsureVisible(m_shownLastRow, m_shownLastCol);
+            SetStatus(ScanStatus::SessionCount, QString::number(m_matrixMap.GetCount()));
+        } else {
+            // The window keeps showing the old matrix until the new one is complete.
+            m_grid.SetRedraw(false);
+            RemoveDepartedSessions();
+            RebuildMatrix();
+            FinishMatrixRebuild();
+            m_grid.SetRedraw(true, true);
+            if (m_pendingVisibleRow >= 0)
+                m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
+            m_shownLastRow = m_pendingVisibleRow;
+            m_shownLastCol = m_pendingVisibleCol;
+            m_pendingVisibleRow = m_pendingVisibleCol = -1;
+            m_shownValid = true;
+            m_shownChanges = m_grid.ChangeCount();
+            m_shownToday = m_todayNumber;
+        }
         compared = true;
     }
     BlockingWait::PumpPaint();
@@ -247,26 +259,67 @@ void ScanEngine::CountScanFailure() {
 
 void ScanEngine::NextWritePosition(int& row, int& col) {
     if (m_entryCursor < 0 || m_entryCursor > MatrixLayout::kColumnCount) m_entryCursor = 0;
-    row = std::max(m_grid.GetRowCount() - 1, 1);
+    row = std::max(MatrixRowCount() - 1, 1);
     col = m_entryCursor;
     if (col >= MatrixLayout::kColumnCount) {
         col = 0;
         ++row;
     }
     m_entryCursor = col;  // advanced past the entry once it is written
-    if (m_grid.GetRowCount() != row + 1) m_grid.SetRowCount(row + 1);
+    if (MatrixRowCount() != row + 1) SetMatrixRowCount(row + 1);
 }
 
-void ScanEngine::WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey) {
+int ScanEngine::MatrixRowCount() const {
+    return m_reuse ? m_reuseRows : m_grid.GetRowCount();
+}
+
+void ScanEngine::SetMatrixRowCount(int rows) {
+    if (!m_reuse) {
+        m_grid.SetRowCount(rows);
+        return;
+    }
+    // Rows the grid holds already are written over; new ones come as in an emptied grid.
+    m_reuseRows = rows;
+    if (rows > m_grid.GetRowCount()) m_grid.SetRowCount(rows);
+}
+
+bool ScanEngine::WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey) {
     using namespace MatrixLayout;
     // Entries written outside a rebuild (failures, the placeholder) may have no record in the
     // matrix map; the removal pass must find them.
     if (!m_batch) m_looseEntries.push_back({row, col, e.pid, e.machine});
-    m_grid.SetItemTextAndFormat(row, col + kPidOffset, e.pid, kEntryFormat);
-    m_grid.SetItemTextAndFormat(row, col + kUserOffset, e.name, kEntryFormat);
-    m_grid.SetItemTextAndFormat(row, col + kMachineOffset, e.machine, kEntryFormat);
-    m_grid.SetItemTextAndFormat(row, col + kDateTimeOffset, e.datetime, kEntryFormat);
+    WriteCell(row, col + kPidOffset, e.pid);
+    WriteCell(row, col + kUserOffset, e.name);
+    WriteCell(row, col + kMachineOffset, e.machine);
+    WriteCell(row, col + kDateTimeOffset, e.datetime);
     IndexEntry(row, col, e.pid, indexKey);
+
+    const size_t position = static_cast<size_t>(EntryPosition(row, col));
+    if (m_stalePainted.size() <= position) m_stalePainted.resize(position + 1, false);
+    if (!m_stalePainted[position]) return false;
+    // Written over an entry of the last rebuild that was stale: its colours stay only
+    // for an entry that is stale too.
+    if (e.status == kStale) return true;
+    for (int k = 0; k < kGroupWidth; ++k) {
+        m_grid.SetItemBkColour(row, col + k, kGridDefaultColour);
+        m_grid.SetItemFgColour(row, col + k, kGridDefaultColour);
+    }
+    m_stalePainted[position] = false;
+    return false;
+}
+
+void ScanEngine::WriteCell(int row, int col, const QString& text) {
+    // Over the last rebuild's matrix a cell is written only where it changes.
+    if (m_reuse && m_grid.GetItemFormat(row, col) == MatrixLayout::kEntryFormat &&
+        m_grid.GetItemText(row, col) == text)
+        return;
+    m_grid.SetItemTextAndFormat(row, col, text, MatrixLayout::kEntryFormat);
+}
+
+void ScanEngine::PaintStale(int row, int col, bool alreadyStored) {
+    if (!alreadyStored && m_presenter) m_presenter->StaleColours(row, col);
+    const size_t position = static_cast<size_t>(EntryPosition(row, col));
+    if (position < m_stalePainted.size()) m_stalePainted[position] = true;
 }
 
 void ScanEngine::ScrollIntoView(int row, int col) {
@@ -288,9 +341,9 @@ void ScanEngine::Apply(const EventRecord& e) {
     int col = 0;
     if (e.verb == QLatin1String("REC")) {
         NextWritePosition(row, col);
-        WriteEntry(row, col, e, IndexKey(e.pid, e.machine));
+        const bool staleStored = WriteEntry(row, col, e, IndexKey(e.pid, e.machine));
         if (m_presenter && e.pid != kPlaceholder) m_presenter->NewEntryFlash(row, col);
-        if (m_presenter && e.status == kStale) m_presenter->StaleColours(row, col);
+        if (e.status == kStale) PaintStale(row, col, staleStored);
         if (e.pid.contains(kErrorText)) {
             m_errorRow = row;
             m_errorCol = col;
@@ -305,9 +358,9 @@ void ScanEngine::Apply(const EventRecord& e) {
         if (FindIndexed(key, e.pid, e.machine, row, col)) return;
         const bool added = e.verb == QLatin1String("ADD");
         NextWritePosition(row, col);
-        WriteEntry(row, col, e, key);
+        const bool staleStored = WriteEntry(row, col, e, key);
         if (m_presenter && added) m_presenter->NewEntryFlash(row, col);
-        if (m_presenter && e.status == kStale) m_presenter->StaleColours(row, col);
+        if (e.status == kStale) PaintStale(row, col, staleStored);
         ScrollIntoView(row, col);
         m_entryCursor += MatrixLayout::kGroupWidth;
         if (added)
@@ -343,8 +396,10 @@ void ScanEngine::IndexEntry(int row, int col, const QString& pid, const QString&
 
 void ScanEngine::RebuildIndex() {
     ClearIndex();
-    for (int row = 1; row < m_grid.GetRowCount(); ++row) {
+    for (int row = 1; row < MatrixRowCount(); ++row) {
         for (int col = 0; col < MatrixLayout::kColumnCount; col += MatrixLayout::kGroupWidth) {
+            // Past the entry cursor a rebuild writing over the last one finds old entries.
+            if (m_reuse && row == MatrixRowCount() - 1 && col >= m_entryCursor) break;
             const QString pid = CellText(row, col + MatrixLayout::kPidOffset);
             if (pid.isEmpty()) continue;
             IndexEntry(row, col, pid,
@@ -409,6 +464,57 @@ void ScanEngine::ResetMatrixGrid() {
     ClearIndex();
     m_looseEntries.clear();
     m_pendingVisibleRow = m_pendingVisibleCol = -1;
+    m_reuse = false;
+    m_shownValid = false;
+    m_shownEntries = 0;
+    m_stalePainted.clear();
+}
+
+bool ScanEngine::MatrixUnchanged() const {
+    if (!m_shownValid || m_grid.ChangeCount() != m_shownChanges || !m_looseEntries.empty() ||
+        m_todayNumber != m_shownToday || m_scanMap.GetCount() != m_matrixMap.GetCount())
+        return false;
+    // Failure entries and the placeholder go through the removal pass.
+    for (const auto& [key, rec] : m_matrixMap)
+        if (rec.Pid == kErrorText || rec.Pid == kPlaceholder || !m_scanMap.Contains(key))
+            return false;
+    return true;
+}
+
+void ScanEngine::BeginMatrixRebuild() {
+    if (!m_shownValid || m_grid.ChangeCount() != m_shownChanges) {
+        ResetMatrixGrid();
+        return;
+    }
+    // As if emptied: the rebuild starts at the first entry, and what an emptied grid drops
+    // goes here too.
+    m_grid.ClearOverlays();
+    m_entryCursor = 0;
+    ClearIndex();
+    m_looseEntries.clear();
+    m_pendingVisibleRow = m_pendingVisibleCol = -1;
+    m_reuse = true;
+    m_reuseRows = 1;
+}
+
+void ScanEngine::FinishMatrixRebuild() {
+    const int rows = MatrixRowCount();
+    const int entries = rows <= 1 ? 0
+                                  : (rows - 2) * MatrixLayout::kGroupsPerRow +
+                                        m_entryCursor / MatrixLayout::kGroupWidth;
+    if (m_reuse) {
+        m_reuse = false;
+        // After the last entry the grid ends as an emptied one would: the rest of its row
+        // as new, no rows below.
+        for (int col = m_entryCursor; rows > 1 && col < MatrixLayout::kColumnCount;
+             col += MatrixLayout::kGroupWidth) {
+            if (EntryPosition(rows - 1, col) >= m_shownEntries) break;
+            for (int k = 0; k < MatrixLayout::kGroupWidth; ++k) m_grid.ResetCell(rows - 1, col + k);
+        }
+        if (m_grid.GetRowCount() > rows) m_grid.SetRowCount(rows);
+    }
+    m_stalePainted.resize(static_cast<size_t>(entries), false);
+    m_shownEntries = entries;
 }
 
 // ---------------------------------------------------------------- the passes
@@ -487,7 +593,7 @@ void ScanEngine::RemoveDepartedSessions() {
         if (m_matrixMap.RemoveKey(LoginRecord::MakeKey(machine, kPlaceholder)))
             ApplyEvent(EventText::DelPlain(kPlaceholder, user, machine));
     }
-    ResetMatrixGrid();
+    BeginMatrixRebuild();
 }
 
 QString ScanEngine::WatchedPidLabel() const {

@@ -10,6 +10,7 @@
 #include "controls/GridTypes.h"
 #include "scan/EventRecord.h"
 #include "scan/MapStrToLoginObj.h"
+#include "scan/MatrixLayout.h"
 #include "scan/ScannerControl.h"
 #include "scan/UserListReport.h"
 
@@ -161,10 +162,26 @@ private:
     int ParseUserListReport();
     void RemoveDepartedSessions();
     void RebuildMatrix();
+    // Whether the report holds exactly the sessions the grid shows, as the last rebuild
+    // left them: the cycle then has nothing to write.
+    bool MatrixUnchanged() const;
+    // Where the removal pass would empty the grid: empties it, or, when the grid still holds
+    // what the last rebuild wrote, lets the rebuild write over it only what differs.
+    void BeginMatrixRebuild();
+    void FinishMatrixRebuild();
+    int MatrixRowCount() const;
+    void SetMatrixRowCount(int rows);
+    int EntryPosition(int row, int col) const {
+        return (row - 1) * MatrixLayout::kGroupsPerRow + col / MatrixLayout::kGroupWidth;
+    }
     void SyncMatrixMapFromGrid();
     void SyncEntry(int row, int col);
     void Apply(const EventRecord& e);
-    void WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey);
+    // True when the entry's stale colours are stored already.
+    bool WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey);
+    void WriteCell(int row, int col, const QString& text);
+    // The stale colours of a written entry, unless they are stored already.
+    void PaintStale(int row, int col, bool alreadyStored);
     bool FindIndexed(const QString& key, const QString& pid, const QString& machine, int& row,
                      int& col);
     void NextWritePosition(int& row, int& col);
@@ -243,4 +260,19 @@ private:
     bool m_batch = false;
     int m_pendingVisibleRow = -1, m_pendingVisibleCol = -1;
     qint64 m_lastPumpMs = 0;
+
+    // What the last rebuild left in the grid: the grid's change count right after it, the
+    // day it marked stale sessions by, its number of entries and its last entry (which
+    // every rebuild scrolls into view). A grid changed since (a failure entry, find marks,
+    // a click, a font) is emptied and rebuilt as usual.
+    bool m_shownValid = false;
+    quint64 m_shownChanges = 0;
+    int m_shownToday = 0;
+    int m_shownEntries = 0;
+    int m_shownLastRow = -1, m_shownLastCol = -1;
+    // Entries whose stale colours are stored, by position in login order.
+    std::vector<bool> m_stalePainted;
+    // A rebuild writing over the last one: the rows it has filled so far.
+    bool m_reuse = false;
+    int m_reuseRows = 0;
 };

@@ -1,6 +1,14 @@
 #include "scan/UserListReport.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "app/RecipientListStore.h"
 #include "app/Timestamp.h"
@@ -9,23 +17,29 @@ namespace UserListReport {
 
 namespace {
 
-// Walks the pieces of `data` a 1024-byte line reader would return, without their line ends;
-// `piece` returns false to stop.
+// Walks the pieces a 1024-byte line reader would return from `data`, without their line
+// ends; `piece` returns false to stop. Unless `atEnd`, a last piece that may still go on in
+// data not read yet is left alone. Returns the bytes walked, or -1 when `piece` stopped.
 template <typename PieceFn>
-void ForEachPiece(const QByteArray& data, PieceFn piece) {
+qsizetype ForEachPieceIn(const char* data, qsizetype n, bool atEnd, PieceFn piece) {
     qsizetype pos = 0;
-    const qsizetype n = data.size();
     while (pos < n) {
-        const qsizetype newline = data.indexOf('\n', pos);
-        const qsizetype lineEnd = newline < 0 ? n : newline + 1;  // includes the line feed
-        const qsizetype end = qMin(lineEnd, pos + kLinePiece);
-        qsizetype len = end - pos;
-        const char* start = data.constData() + pos;
-        pos = end;
+        const qsizetype window = qMin<qsizetype>(n - pos, kLinePiece);
+        const char* start = data + pos;
+        const void* newline = std::memchr(start, '\n', static_cast<size_t>(window));
+        qsizetype len = newline ? static_cast<const char*>(newline) - start + 1 : window;
+        if (!newline && window < kLinePiece && !atEnd) break;
+        pos += len;
         if (len > 0 && start[len - 1] == '\n') --len;
         if (len > 0 && start[len - 1] == '\r') --len;
-        if (!piece(start, len)) return;
+        if (!piece(start, len)) return -1;
     }
+    return pos;
+}
+
+template <typename PieceFn>
+void ForEachPiece(const QByteArray& data, PieceFn piece) {
+    ForEachPieceIn(data.constData(), data.size(), true, piece);
 }
 
 // Takes the day number's digits from `part`, going on from earlier parts: the first eight
@@ -97,15 +111,31 @@ int TodayNumberFrom(const QString& timestamp) {
 
 namespace {
 
-// A session line cut into the fields a record is made of. The same code reads a line as
-// UTF-16 text or, for the plain ASCII lines a report almost always has, straight from the
-// file's bytes.
+// A session line cut into the fields a record is made of, as views into the line. The same
+// code reads a line as UTF-16 text or, for the plain ASCII lines a report almost always has,
+// straight from the file's bytes.
+template <typename View>
 struct SessionParts {
-    QString user;
-    QString machine;
-    QString pid;
-    QString when;  // with "_" for its first blank
+    View user;
+    View machine;
+    View pid;
+    View date;
+    View time;  // empty for a line of three words
+    bool hasTime = false;
     int day = 0;
+
+    bool WhenIsEmpty() const { return date.isEmpty() && !hasTime; }
+    // The when field with "_" for its first blank.
+    QString When() const {
+        QString when = date.toString();
+        if (hasTime) when.append(QLatin1Char('_')).append(time);
+        return when;
+    }
+    bool WhenEquals(const QString& when) const {
+        if (!hasTime) return when == date;
+        return when.size() == date.size() + 1 + time.size() && QStringView(when).startsWith(date) &&
+               when[date.size()] == QLatin1Char('_') && QStringView(when).endsWith(time);
+    }
 };
 
 template <typename View>
@@ -134,26 +164,25 @@ bool SplitWords(View line, View (&words)[4], int& count) {
 // "TCP:01PC042/3312": after the first colon two characters are skipped; the machine runs
 // to the first "/", the process id follows it. False without a colon or a "/".
 template <typename View>
-bool ParseSession(View line, SessionParts& out) {
+bool ParseSession(View line, SessionParts<View>& out) {
     View words[4];
     int count = 0;
     if (!SplitWords(line, words, count)) return false;
     const View client = words[1];
-    const View date = words[2];
-    const View time = count == 4 ? words[3] : View();
+    out.date = words[2];
+    out.hasTime = count == 4;
+    out.time = out.hasTime ? words[3] : View();
     out.day = 0;
     int taken = 0;
-    if (TakeDayDigits(date, out.day, taken)) TakeDayDigits(time, out.day, taken);
+    if (TakeDayDigits(out.date, out.day, taken)) TakeDayDigits(out.time, out.day, taken);
     const qsizetype colon = client.indexOf(QLatin1Char(':'));
     if (colon < 0) return false;
     const View rest = client.mid(qMin(colon + 3, client.size()));
     const qsizetype slash = rest.indexOf(QLatin1Char('/'));
     if (slash < 0) return false;
-    out.user = words[0].toString();
-    out.machine = rest.left(slash).trimmed().toString();
-    out.pid = rest.mid(slash + 1).toString();
-    out.when = date.toString();
-    if (count == 4) out.when.append(QLatin1Char('_')).append(time);
+    out.user = words[0];
+    out.machine = rest.left(slash).trimmed();
+    out.pid = rest.mid(slash + 1);
     return true;
 }
 
@@ -181,27 +210,148 @@ bool IsAscii(const char* data, qsizetype len) {
 
 }  // namespace
 
+namespace {
+
+bool IsLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
+
+QChar UpperAscii(char c) {
+    return QLatin1Char(IsLower(c) ? static_cast<char>(c - 32) : c);
+}
+
+// Upper-cased ASCII `text` equals `upper`.
+bool EqualsUpperAscii(const QString& upper, QLatin1StringView text) {
+    if (upper.size() != text.size()) return false;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (upper[i] != UpperAscii(text[i].toLatin1())) return false;
+    return true;
+}
+
+QString UpperAscii(QLatin1StringView text) {
+    QString upper(text.size(), Qt::Uninitialized);
+    QChar* out = upper.data();
+    for (const char c : text) *out++ = UpperAscii(c);
+    return upper;
+}
+
+// Opens the report only when it is a regular file within the size limit: a FIFO would block
+// the monitor, a link to a device would never end.
+bool OpenReport(const QString& path, QFile& file) {
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxReportBytes) {
+        ::close(fd);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    return false;
+#else
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxReportBytes) return false;
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+#endif
+}
+
+// Reads the report in chunks and hands each piece of a line to `piece` (false: stop).
+// False when reading fails or the file grows past the size limit (`tooLarge`).
+template <typename PieceFn>
+bool StreamPieces(QFile& file, bool& tooLarge, PieceFn piece) {
+    constexpr qsizetype kChunk = 256 * 1024;
+    QByteArray buffer(kChunk + kLinePiece, Qt::Uninitialized);
+    qsizetype carried = 0;
+    qint64 total = 0;
+    for (;;) {
+        const qint64 got = file.read(buffer.data() + carried, buffer.size() - carried);
+        if (got < 0) return false;
+        total += got;
+        if (total > kMaxReportBytes) {
+            tooLarge = true;
+            return false;
+        }
+        const qsizetype have = carried + static_cast<qsizetype>(got);
+        const bool atEnd = got == 0;
+        const qsizetype used = ForEachPieceIn(buffer.constData(), have, atEnd, piece);
+        if (used < 0 || atEnd) return true;
+        carried = have - used;
+        std::memmove(buffer.data(), buffer.constData() + used, static_cast<size_t>(carried));
+    }
+}
+
+}  // namespace
+
 Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
              int todayNumber, CMapStrToLoginObj& scanMap) {
     Reading r;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenReport(path, file)) {
         r.outcome = Outcome::OpenFailed;
         return r;
     }
-    scanMap.RemoveAll();
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        r.outcome = Outcome::ReadError;
-        return r;
-    }
+    // The records of the last report are taken over where a line repeats one of them: the
+    // usual report hardly differs from the one before.
+    CMapStrToLoginObj previous;
+    previous.Swap(scanMap);
+    scanMap.Reserve(previous.GetCount());
+    QString key;  // reused for every line
+    const QString stale = QString::fromLatin1(kStaleStatus);
+
+    const auto keep = [&](const auto& f) {
+        if (filters.ownSession && f.pid == ownSessionPid) return false;
+        if (f.user.isEmpty() || f.pid.isEmpty() || f.machine.isEmpty() || f.WhenIsEmpty())
+            return false;
+        if (filters.blankUserids && f.user.isEmpty()) return false;
+        return !(filters.staleUserids && f.day < todayNumber);
+    };
+    const auto newRecord = [&](const auto& f, QString upperUser, QString upperMachine) {
+        LoginRecord rec;
+        rec.Pid = f.pid.toString();
+        rec.UserId = std::move(upperUser);
+        rec.Machine = std::move(upperMachine);
+        rec.DateTime = f.When();
+        rec.ReportedUserId = f.user.toString();
+        if (f.day < todayNumber) rec.Status = stale;
+        return rec;
+    };
+    // An ASCII session line, stored without allocating when it repeats a session.
+    const auto storeAscii = [&](const SessionParts<QLatin1StringView>& f) {
+        key.resize(f.machine.size() + 1 + f.pid.size());
+        QChar* out = key.data();
+        for (const char c : f.machine) *out++ = UpperAscii(c);
+        *out++ = QLatin1Char('/');
+        for (const char c : f.pid) *out++ = QLatin1Char(c);
+        CMapStrToLoginObj::Node node = previous.Extract(key);
+        if (node.empty()) {
+            scanMap.SetAt(key, newRecord(f, UpperAscii(f.user), UpperAscii(f.machine)));
+            return;
+        }
+        // The key holds machine and process id; the other fields are brought up to date.
+        LoginRecord& rec = node.mapped();
+        if (!EqualsUpperAscii(rec.UserId, f.user)) rec.UserId = UpperAscii(f.user);
+        if (rec.ReportedUserId != f.user) rec.ReportedUserId = f.user.toString();
+        if (!f.WhenEquals(rec.DateTime)) rec.DateTime = f.When();
+        if (f.day < todayNumber) {
+            if (rec.Status != stale) rec.Status = stale;
+        } else if (!rec.Status.isEmpty()) {
+            rec.Status.clear();
+        }
+        if (!rec.Email.isEmpty()) rec.Email.clear();
+        scanMap.Insert(std::move(node));
+    };
 
     bool separatorSeen = false;
     bool stop = false;
-    ForEachPiece(data, [&](const char* bytes, qsizetype len) {
+    bool tooLarge = false;
+    const bool readToEnd = StreamPieces(file, tooLarge, [&](const char* bytes, qsizetype len) {
         if (len == 0) return true;
         const bool ascii = IsAscii(bytes, len);
-        const QLatin1StringView latin(bytes, len);
         QString text;  // the line as UTF-16, made only where it is needed
         if (!separatorSeen || !ascii) text = QString::fromUtf8(bytes, len);
         if (!separatorSeen) {
@@ -226,28 +376,27 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
             return false;
         ++r.linesCounted;
 
-        SessionParts f;
-        const bool parsed = ascii ? ParseSession(latin, f) : ParseSession(QStringView(text), f);
-        if (!parsed) return true;
-        if (filters.ownSession && f.pid == ownSessionPid) return true;
-        if (f.user.isEmpty() || f.pid.isEmpty() || f.machine.isEmpty() || f.when.isEmpty())
+        if (ascii) {
+            SessionParts<QLatin1StringView> f;
+            if (ParseSession(QLatin1StringView(bytes, len), f) && keep(f)) storeAscii(f);
             return true;
-        if (filters.blankUserids && f.user.isEmpty()) return true;
-        if (filters.staleUserids && f.day < todayNumber) return true;
-
-        LoginRecord rec;
-        rec.Pid = f.pid;
-        rec.UserId = UpperCase(f.user);
-        rec.Machine = UpperCase(f.machine);
-        rec.DateTime = f.when;
-        rec.ReportedUserId = f.user;
-        rec.Status = f.day < todayNumber ? QString::fromLatin1(kStaleStatus) : QString();
-        const QString key = rec.Key();
-        scanMap.SetAt(key, std::move(rec));
+        }
+        SessionParts<QStringView> f;
+        if (!ParseSession(QStringView(text), f) || !keep(f)) return true;
+        LoginRecord rec =
+            newRecord(f, UpperCase(f.user.toString()), UpperCase(f.machine.toString()));
+        const QString recKey = rec.Key();
+        scanMap.SetAt(recKey, std::move(rec));
         return true;
     });
-    if (stop) return r;
-    if (!separatorSeen) r.outcome = Outcome::NoSeparator;
+    if (!readToEnd) {
+        // Grown past the limit while being read, or unreadable: nothing of it counts.
+        scanMap.RemoveAll();
+        r = Reading{};
+        r.outcome = tooLarge ? Outcome::OpenFailed : Outcome::ReadError;
+    } else if (!stop && !separatorSeen) {
+        r.outcome = Outcome::NoSeparator;
+    }
     return r;
 }
 

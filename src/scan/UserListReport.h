@@ -11,12 +11,14 @@ namespace UserListReport {
 
 inline constexpr const char* kFileName = "QusList.log";
 inline constexpr const char* kCouldNotConnect = "COULD NOT CONNECT TO BROKER";
-inline constexpr const char* kActiveUsersMarker =
-    "NUMBER OF ACTIVE USERS DEFINED IN THE DATABASE:";
+inline constexpr const char* kActiveUsersMarker = "NUMBER OF ACTIVE USERS DEFINED IN THE DATABASE:";
 inline constexpr const char* kSeparator = "------------------";
 inline constexpr const char* kSuccess = "QUSLIST HAS BEEN EXECUTED SUCCESSFULLY.";
 // A line is read in pieces of at most this many characters.
 inline constexpr int kLinePiece = 1023;
+// A report is a regular file of at most this size: 100,000 sessions take about 8 MB, so
+// anything larger comes from a fault, not from the Broker.
+inline constexpr qint64 kMaxReportBytes = 64 * 1024 * 1024;
 
 struct Filters {
     bool blankUserids = true;
@@ -25,21 +27,22 @@ struct Filters {
 };
 
 enum class Outcome {
-    Read,            // read to the success line or to the end, separator seen
-    NoSeparator,     // read to the end without a separator: the credentials were refused
-    CouldNotConnect, // the report says the Broker could not be reached
-    OpenFailed,      // the tool left no report
+    Read,             // read to the success line or to the end, separator seen
+    NoSeparator,      // read to the end without a separator: the credentials were refused
+    CouldNotConnect,  // the report says the Broker could not be reached
+    OpenFailed,       // the tool left no report: none, not a regular file, or past the limit
     ReadError,
 };
 
 struct Reading {
     Outcome outcome = Outcome::Read;
-    int linesCounted = 0;     // lines after the separator, the success line not counted
-    QString activeUsers;      // from the active-users marker, trimmed; empty when absent
-    QString failingSource;    // for CouldNotConnect: the text before the line's first ":"
+    int linesCounted = 0;   // lines after the separator, the success line not counted
+    QString activeUsers;    // from the active-users marker, trimmed; empty when absent
+    QString failingSource;  // for CouldNotConnect: the text before the line's first ":"
 };
 
-// Fills `scanMap` (emptied once the file is open) with the report's sessions.
+// Fills `scanMap` (emptied once the file is open) with the report's sessions. The file is
+// read in chunks, never whole.
 Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
              int todayNumber, CMapStrToLoginObj& scanMap);
 
