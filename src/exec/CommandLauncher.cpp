@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
+#include <utility>
 
 #include "platform/Prompter.h"
 
@@ -52,6 +53,10 @@ int CommandLauncher::LaunchWinAppFg(QString& result, const QString& commandLine)
     const LaunchOutcome outcome = Run({commandLine, QString(), QString()});
     if (outcome.rc == kOk) result = outcome.pid;
     return outcome.rc;
+}
+
+void CommandLauncher::Abort() {
+    if (m_waiting) m_waiting->quit();
 }
 
 LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
@@ -107,7 +112,9 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
 
     if (process.state() != QProcess::NotRunning) {
         deadline.start(m_timeoutMs);
+        QEventLoop* outer = std::exchange(m_waiting, &loop);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+        m_waiting = outer;
     }
 
     if (process.state() != QProcess::NotRunning) {

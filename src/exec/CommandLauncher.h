@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class Prompter;
+class QEventLoop;
 
 // One tool run: the command line (program first, quotes respected, never a shell) and,
 // for the mail tool, the files that take the place of its standard input and output.
@@ -43,6 +44,10 @@ public:
 
     virtual LaunchOutcome Run(const LaunchRequest& request);
 
+    // Ends the tool being waited for now, as its time limit would (the run returns
+    // kTimedOut). Nothing happens when no tool runs.
+    void Abort();
+
     void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
     int TimeoutMs() const { return m_timeoutMs; }
 
@@ -52,4 +57,5 @@ public:
 private:
     Prompter& m_prompter;
     int m_timeoutMs;
+    QEventLoop* m_waiting = nullptr;  // the wait of the running tool
 };
