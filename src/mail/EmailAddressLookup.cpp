@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "app/SettingsKeys.h"
 #include "platform/Prompter.h"
@@ -113,9 +114,11 @@ int EmailAddressLookup::RunSqlGetEmailAddr(const QString& statement, QString& ad
         return 0;
     }
 
-    if (!output.WrittenByRun()) return 0;  // the tool gave no answer at all
+    const QFileInfo info(outputPath);
+    const bool readable = !info.exists() || info.isFile();
+    if (readable && !output.WrittenByRun()) return 0;  // the tool gave no answer at all
     QFile file(outputPath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!readable || !file.open(QIODevice::ReadOnly)) {
         m_prompter.Plain(QString::fromLatin1(kUnableToRead) + outputPath);
         return 0;
     }

@@ -445,7 +445,9 @@ void ScanEngine::PlayDepartingBlinks() {
     m_departing.clear();
     if (!m_presenter) return;
     // The cycle keeps the grid from drawing while it works; the blink must reach the
-    // screen, so the old matrix is shown until it is over. The wait keeps user input out.
+    // screen, so the old matrix is shown until it is over. The wait keeps user input out,
+    // and the timers wait with it.
+    CommandScope busy(*this);
     const bool drawing = m_grid.GetRedraw();
     if (!drawing) m_grid.SetRedraw(true);
     for (int n = 0; n < kDepartingBlinks; ++n) {

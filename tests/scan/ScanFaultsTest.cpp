@@ -8,9 +8,7 @@
 
 #include "FakeClock.h"
 #include "FaultTools.h"
-#include "RecordingPrompter.h"
-#include "ScanTestSupport.h"
-#include "SimBroker.h"
+#include "SimScanFixture.h"
 #include "app/SettingsKeys.h"
 #include "app/TraceLog.h"
 #include "mail/EmailAddressLookup.h"
@@ -75,19 +73,12 @@ TEST(HistoryFaultsTest, FailedWritesKeepWholeLinesInOrderAndAreReportedOnce) {
     EXPECT_EQ(ReadAll(tracePath).count("Failed to write"), 1);
 }
 
-// The engine against the stand-in tools.
-class ScanFaultsTest : public ::testing::Test {
+// The engine against the stand-in tools, with the real address lookup.
+class ScanFaultsTest : public SimScanFixture {
 protected:
     void SetUp() override {
-        broker.Create();
-        history.Start(true);
-        engine.SetPresenter(&presenter);
-        ScanSettings s;
-        s.broker = QString::fromLatin1(SimBroker::kBroker);
-        s.adminUserId = QString::fromLatin1(SimBroker::kAdmin);
-        s.adminPassword = QString::fromLatin1(SimBroker::kPassword);
-        engine.SetSettings(s);
-        launcher.SetTimeoutMs(1500);
+        SimScanFixture::SetUp();
+        const ScanSettings& s = engine.Settings();
         lookup.SetConnection(s.broker, s.adminUserId, s.adminPassword);
         engine.SetAddressLookup([this](const QString& user) { return lookup.AddressInTime(user); });
     }
@@ -95,19 +86,10 @@ protected:
         return broker.WorkDir() + QLatin1Char('/') + QString::fromLatin1(name);
     }
     QString Bin() const { return broker.Root() + QStringLiteral("/bin"); }
-    QString Now() const { return clock.Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")); }
 
-    SimBroker broker;
-    FakeClock clock{QDateTime(QDate(2017, 11, 2), QTime(9, 30, 0))};
-    RecordingPrompter prompter;
-    CommandLauncher launcher{prompter};
-    HistoryLog history{clock, broker.WorkDir()};
     SettingsStore store{broker.Root() + QStringLiteral("/q.conf")};
     AppSettings appSettings{store};
     EmailAddressLookup lookup{launcher, prompter, history, appSettings, broker.WorkDir()};
-    CGridCtrl grid;
-    RecordingPresenter presenter{grid};
-    ScanEngine engine{grid, launcher, history, clock, prompter, broker.WorkDir()};
 };
 
 TEST_F(ScanFaultsTest, ReportAndAnswerLeftFromEarlierRunsAreNeverReadAsCurrent) {
