@@ -44,6 +44,19 @@ public:
 
     virtual LaunchOutcome Run(const LaunchRequest& request);
 
+    // While one lives, the launcher's messages do not wait for the user: a scan cycle, which
+    // may run with nobody at the screen, goes on and records its failure.
+    class UnattendedScope {
+    public:
+        explicit UnattendedScope(CommandLauncher& l) : m_launcher(l) { ++m_launcher.m_unattended; }
+        ~UnattendedScope() { --m_launcher.m_unattended; }
+        UnattendedScope(const UnattendedScope&) = delete;
+        UnattendedScope& operator=(const UnattendedScope&) = delete;
+
+    private:
+        CommandLauncher& m_launcher;
+    };
+
     // Ends the tool being waited for now, as its time limit would (the run returns
     // kTimedOut). Nothing happens when no tool runs.
     void Abort();
@@ -55,7 +68,10 @@ public:
     static QString StartFailedMessage(const QString& commandLine);
 
 private:
+    void Tell(const QString& text);
+
     Prompter& m_prompter;
     int m_timeoutMs;
+    int m_unattended = 0;
     QEventLoop* m_waiting = nullptr;  // the wait of the running tool
 };
