@@ -1155,6 +1155,7 @@ void CGridCtrl::OnHeadingColumnClick(const CCellID& cell) {
 
 // Dragging a selection out of the window keeps scrolling towards the pointer.
 void CGridCtrl::OnAutoScroll() {
+    if (TimersHeld()) return;
     const QPoint pt = m_lastMousePoint;
     const int right = viewport()->width(), bottom = viewport()->height();
     const int w = GetFixedColumnWidth(), h = GetFixedRowHeight();

@@ -207,6 +207,12 @@ public:
     void ClearOverlays();
     bool HasOverlay(int row, int col) const { return m_overlays.Has(row, col); }
 
+    // While the owner holds the timers (a scan cycle or command waits for a tool), the
+    // drag's auto-scroll does nothing; it goes on when the last hold is released. Overlays
+    // keep their timing.
+    void HoldTimers(bool hold) { m_timerHolds += hold ? 1 : -1; }
+    bool TimersHeld() const { return m_timerHolds > 0; }
+
     // ------------------------------------------------------------ focus and selection
     // Returns the previous focus cell; tells the owner GVN_SELCHANGING / GVN_SELCHANGED.
     CCellID SetFocusCell(int row, int col);
@@ -368,6 +374,7 @@ private:
     int m_mouseMode = MOUSE_NOTHING;
     QList<CCellID> m_prevSelection;  // cells selected when a Ctrl-click began
     QBasicTimer m_autoScrollTimer;
+    int m_timerHolds = 0;
     int m_resizeCaptureRange = 3;
     int m_sizingIndex = -1;  // column or row being resized
     int m_sizingOrigin = 0;  // its left or top edge

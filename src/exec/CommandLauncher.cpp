@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
+#include <utility>
 
 #include "platform/Prompter.h"
 
@@ -73,6 +74,10 @@ int CommandLauncher::LaunchWinAppFg(QString& result, const QString& commandLine)
     return outcome.rc;
 }
 
+void CommandLauncher::Abort() {
+    if (m_waiting) m_waiting->quit();
+}
+
 LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
     LaunchOutcome outcome;
     QString name = request.program;
@@ -133,7 +138,9 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
 
     if (process.state() != QProcess::NotRunning) {
         deadline.start(m_timeoutMs);
+        QEventLoop* outer = std::exchange(m_waiting, &loop);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+        m_waiting = outer;
     }
 
     if (process.state() != QProcess::NotRunning) {

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class Prompter;
+class QEventLoop;
 
 // One tool run: the command line (program first, quotes respected, never a shell) and,
 // for the mail tool, the files that take the place of its standard input and output.
@@ -56,6 +57,10 @@ public:
         CommandLauncher& m_launcher;
     };
 
+    // Ends the tool being waited for now, as its time limit would (the run returns
+    // kTimedOut). Nothing happens when no tool runs.
+    void Abort();
+
     void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
     int TimeoutMs() const { return m_timeoutMs; }
 
@@ -68,4 +73,5 @@ private:
     Prompter& m_prompter;
     int m_timeoutMs;
     int m_unattended = 0;
+    QEventLoop* m_waiting = nullptr;  // the wait of the running tool
 };

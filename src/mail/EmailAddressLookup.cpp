@@ -7,6 +7,7 @@
 #include "app/SettingsKeys.h"
 #include "platform/Prompter.h"
 #include "platform/SaveFile.h"
+#include "platform/ToolOutputFile.h"
 #include "scan/HistoryLog.h"
 #include "scan/UserListReport.h"
 
@@ -45,6 +46,12 @@ QString EmailAddressLookup::AddressOf(const QString& userName) {
     QString address;
     const int result = RunSqlGetEmailAddr(StatementFor(userName), address);
     return IsUsable(result, address) ? address : QString();
+}
+
+std::optional<QString> EmailAddressLookup::AddressInTime(const QString& userName) {
+    const QString address = AddressOf(userName);
+    if (m_timedOut) return std::nullopt;
+    return address;
 }
 
 bool EmailAddressLookup::IsUsable(int result, const QString& address) {
@@ -88,15 +95,18 @@ void EmailAddressLookup::NoteFailure() {
 }
 
 int EmailAddressLookup::RunSqlGetEmailAddr(const QString& statement, QString& address) {
+    m_timedOut = false;
     if (!ReplaceFile(StatementFilePath(), statement.toUtf8())) {
         NoteFailure();
         return 0;
     }
-    // An answer left by an earlier lookup must never pass for this one's.
+    // An answer left by an earlier lookup must never pass for this one's, even where it
+    // cannot be removed.
     const QString outputPath = OutputFilePath();
-    if (QFileInfo(outputPath).isFile()) QFile::remove(outputPath);
+    const ToolOutputFile output(outputPath);
 
     const LaunchOutcome outcome = m_launcher.Run(ComposeRequest());
+    m_timedOut = outcome.rc == CommandLauncher::kTimedOut;
     // A tool that ended with a failure status may leave its error text where the answer
     // goes; that text must never pass for the user's address.
     if (outcome.rc < 0 || outcome.exitStatus != 0) {
@@ -104,9 +114,11 @@ int EmailAddressLookup::RunSqlGetEmailAddr(const QString& statement, QString& ad
         return 0;
     }
 
-    if (!QFileInfo::exists(outputPath)) return 0;  // the tool gave no answer at all
+    const QFileInfo info(outputPath);
+    const bool readable = !info.exists() || info.isFile();
+    if (readable && !output.WrittenByRun()) return 0;  // the tool gave no answer at all
     QFile file(outputPath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!readable || !file.open(QIODevice::ReadOnly)) {
         m_prompter.Plain(QString::fromLatin1(kUnableToRead) + outputPath);
         return 0;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "exec/CommandLauncher.h"
 
@@ -40,6 +41,9 @@ public:
     static QString StatementFor(const QString& userName);
     // The address of a server user, or empty when none is known (no usable lookup).
     QString AddressOf(const QString& userName);
+    // The same, but nothing when the tool did not answer within its time limit (or was
+    // ended by a close request): the scan cycle then skips its remaining lookups.
+    std::optional<QString> AddressInTime(const QString& userName);
 
     // Whether a lookup produced an address a caller may use.
     static bool IsUsable(int result, const QString& address);
@@ -62,4 +66,5 @@ private:
     QString m_broker;
     QString m_userId;
     QString m_password;
+    bool m_timedOut = false;  // the last run was ended before it answered
 };

@@ -3,6 +3,7 @@
 #include "controls/FindTextDlg.h"
 #include "controls/GridCtrl.h"
 #include "monitor/FontDescription.h"
+#include "platform/BlockingWait.h"
 #include "scan/LoginRecord.h"
 #include "scan/MatrixLayout.h"
 #include "scan/UserListReport.h"
@@ -149,6 +150,10 @@ void MatrixPresentation::WatchedHighlight(int row, int col) {
     if (!IsEntry(row, col) || PidOf(row, col).isEmpty()) return;
     DeselectGroup(row, col);
     Paint(row, col, kWatchedBk, kWhite);
+}
+
+void MatrixPresentation::ShowFor(int ms) {
+    BlockingWait::Sleep(ms);
 }
 
 void MatrixPresentation::ErrorHighlight(int row, int col) {

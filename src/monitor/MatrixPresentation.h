@@ -63,6 +63,7 @@ public:
     void WatchedBlink(int row, int col) override;
     void WatchedHighlight(int row, int col) override;
     void ErrorHighlight(int row, int col) override;
+    void ShowFor(int ms) override;
 
     // The grid options, in the order a reset applies them.
     void ApplyGridOptions();

@@ -109,7 +109,8 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
                                             m_workingDirectory);
     m_engine->SetPresenter(m_presentation.get());
     TakeScanSettings(ScanSettings::Load(m_appSettings));
-    m_engine->SetAddressLookup([this](const QString& user) { return m_lookup.AddressOf(user); });
+    m_engine->SetAddressLookup(
+        [this](const QString& user) { return m_lookup.AddressInTime(user); });
 
     m_mailer.SetMainWindow(this);
     m_alert = std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_prompter, m_clock,
@@ -123,6 +124,8 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     connect(m_engine.get(), &ScanEngine::SettingsNeeded, this, &CQuandrixDlg::OnSettings,
             Qt::QueuedConnection);
     connect(m_grid, &CGridCtrl::Notify, this, &CQuandrixDlg::OnGridNotify);
+    m_history.SetStatusHandler(
+        [this](const QString& problem, int waiting) { ShowHistoryProblem(problem, waiting); });
 }
 
 CQuandrixDlg::~CQuandrixDlg() {
@@ -199,6 +202,14 @@ void CQuandrixDlg::CreateControls() {
     m_historyBox = new QCheckBox(QStringLiteral("Enable History Logging"), m_client);
     AddControl(IDC_HISTORY, m_historyBox, QRect(kColumnX, kBottom + 496, kColumnWidth, 24));
     connect(m_historyBox, &QCheckBox::clicked, this, &CQuandrixDlg::OnHistorySwitch);
+    // Shown only while history lines cannot be written.
+    m_historyProblem = new QLabel(m_client);
+    m_historyProblem->setObjectName(QStringLiteral("historyProblem"));
+    m_historyProblem->setTextFormat(Qt::PlainText);
+    m_historyProblem->setWordWrap(true);
+    m_historyProblem->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
+    m_historyProblem->setGeometry(kColumnX, kBottom + 452, kColumnWidth, 42);
+    m_historyProblem->hide();
 
     auto* exportButton = new QPushButton(QStringLiteral("Snapshot Export..."), m_client);
     AddControl(IDC_EXPORT, exportButton, QRect(kColumnX, kBottom + 526, kColumnWidth, 32));
@@ -312,6 +323,7 @@ void CQuandrixDlg::RegisterResizeRules() {
              IDC_WATCH_MACHINE, IDC_WATCH_DATETIME, 4021})
         m_resize->AddControl(id, 1, 1, 1, 1);
     m_resize->AddControl(m_countLabel, 1, 1, 1, 1);  // follows its edit
+    m_resize->AddControl(m_historyProblem, 1, 1, 1, 1);
 }
 
 // ---------------------------------------------------------------- status texts
@@ -324,6 +336,14 @@ void CQuandrixDlg::ShowStatus(ScanStatus which, const QString& text) {
         edit->setText(text);
     else if (auto* group = qobject_cast<QGroupBox*>(control))
         group->setTitle(text);
+}
+
+void CQuandrixDlg::ShowHistoryProblem(const QString& problem, int waitingLines) {
+    m_historyProblem->setVisible(!problem.isEmpty());
+    if (problem.isEmpty()) return;
+    m_historyProblem->setText(
+        QStringLiteral("History log not written: %1 line(s) waiting").arg(waitingLines));
+    m_historyProblem->setToolTip(m_history.Path() + QStringLiteral(": ") + problem);
 }
 
 void CQuandrixDlg::ShowScannerState(bool scanning) {

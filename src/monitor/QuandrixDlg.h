@@ -145,6 +145,7 @@ private:
     void RegisterResizeRules();
     void ShowStatus(ScanStatus which, const QString& text);
     void ShowScannerState(bool scanning);
+    void ShowHistoryProblem(const QString& problem, int waitingLines);
     void SyncScannerButtons();
     void OnGridNotify(const GridNotify& notify);
     void OnGridRightClick(int row, int col);
@@ -187,6 +188,7 @@ private:
     QLineEdit* m_sessionCount = nullptr;
     QLabel* m_databaseUsers = nullptr;
     QCheckBox* m_historyBox = nullptr;
+    QLabel* m_historyProblem = nullptr;
     QLabel* m_alerts = nullptr;
     QMap<int, QWidget*> m_controls;
     QMap<ScanStatus, QWidget*> m_statusControls;

@@ -86,12 +86,66 @@ void HistoryLog::WriteHistoryLine(const QString& line) {
         // An empty file has nothing to archive; every archive holds whole days.
         if (QFileInfo(m_path).size() > 0) ArchiveCurrentFile(oldDate);
     }
-    QFile f(m_path);
-    if (!f.open(QIODevice::Append)) {
-        if (m_trace) m_trace->Trace("[Error] Failed to write %s", qPrintable(m_path));
-        return;
+    m_waiting.push_back(OnePhysicalLine(line).toUtf8());
+    if (m_waiting.size() > static_cast<size_t>(kMaxWaitingLines)) {
+        m_waiting.pop_front();
+        if (m_dropped++ == 0 && m_trace)
+            m_trace->Trace("[Error] History lines dropped: more than %d waiting", kMaxWaitingLines);
     }
-    f.write(line.toUtf8());
+    FlushPending();
+}
+
+qint64 HistoryLog::WriteBytes(QFile& file, const QByteArray& bytes) {
+    return file.write(bytes);
+}
+
+void HistoryLog::FlushPending() {
+    if (m_waiting.empty()) return;
+    QString problem;
+    QFile f(m_path);
+    // Unbuffered: each line reaches the file with its own write, so a failure is known at
+    // once and belongs to one line.
+    if (!f.open(QIODevice::Append | QIODevice::Unbuffered)) {
+        problem = f.errorString();
+    } else {
+        while (!m_waiting.empty()) {
+            const QByteArray& bytes = m_waiting.front();
+            const qint64 before = f.size();
+            const qint64 written = WriteBytes(f, bytes);
+            if (written != bytes.size()) {
+                problem = f.error() != QFileDevice::NoError ? f.errorString()
+                                                            : QStringLiteral("short write");
+                // Half a line would glue itself to the next one: take it back.
+                if (written > 0) f.resize(before);
+                break;
+            }
+            m_waiting.pop_front();
+        }
+    }
+    ReportState(problem);
+}
+
+void HistoryLog::ReportState(const QString& problem) {
+    const bool failing = !problem.isEmpty();
+    if (failing == m_failing && !failing) return;
+    if (failing && !m_failing && m_trace)
+        m_trace->Trace("[Error] Failed to write %s: %s", qPrintable(m_path), qPrintable(problem));
+    if (!failing && m_trace) m_trace->Trace("History written again: %s", qPrintable(m_path));
+    m_failing = failing;
+    if (!failing) m_dropped = 0;
+    if (m_statusHandler) m_statusHandler(problem, WaitingLines());
+}
+
+QString HistoryLog::OnePhysicalLine(QString line) {
+    const auto breaksLine = [](char16_t c) {
+        return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+    };
+    const qsizetype body = line.size() - (line.endsWith(QLatin1Char('\n')) ? 1 : 0);
+    // Read through the const view: the line is copied only when something is replaced.
+    const QString& view = line;
+    for (qsizetype i = 0; i < body; ++i)
+        if (breaksLine(view[i].unicode())) line[i] = QChar(kPlaceholder);
+    return line;
 }
 
 QString HistoryLog::Field(const QString& text, int width) {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <deque>
+#include <functional>
 
 class Clock;
+class QFile;
 class TraceLog;
 
 // The user-facing record of what happened: "QuorvatelHistory.log" in the working directory,
@@ -18,7 +22,19 @@ public:
     static constexpr const char* kDelTag = "DEL : ";
     static constexpr const char* kRecTag = "REC : ";
 
+    static constexpr int kMaxWaitingLines = 10000;
+    static constexpr char16_t kPlaceholder = 0xFFFD;
+
+    // Told when writing starts failing (`problem` says why) and, while it fails, whenever the
+    // number of waiting lines changes; told once with an empty problem when it works again.
+    using StatusHandler = std::function<void(const QString& problem, int waitingLines)>;
+
     HistoryLog(const Clock& clock, const QString& workingDirectory, TraceLog* trace = nullptr);
+    virtual ~HistoryLog() = default;
+    HistoryLog(const HistoryLog&) = delete;
+    HistoryLog& operator=(const HistoryLog&) = delete;
+
+    void SetStatusHandler(StatusHandler handler) { m_statusHandler = std::move(handler); }
 
     // Window start-up: today becomes the history date; with logging on the file starts empty.
     void Start(bool enabled);
@@ -28,6 +44,14 @@ public:
 
     // Appends one finished line (it carries its own line end). Empty lines are not written.
     void WriteHistoryLine(const QString& line);
+    // Tries again to write the lines a failed write left waiting.
+    void FlushPending();
+    int WaitingLines() const { return static_cast<int>(m_waiting.size()); }
+    bool WriteFailing() const { return m_failing; }
+
+    // `line` with every control character (C0, DEL, C1 such as NEL) and U+2028/U+2029
+    // replaced by kPlaceholder, except the line end that closes it.
+    static QString OnePhysicalLine(QString line);
 
     QString Path() const { return m_path; }
     QString HistoryDate() const { return m_historyDate; }
@@ -41,7 +65,13 @@ public:
     // printf's "%-N.Ns": cut to n characters, padded with blanks on the right.
     static QString Field(const QString& text, int width);
 
+protected:
+    // Where the bytes of one line reach the file; returns what write() returns. Tests put a
+    // failing disk here.
+    virtual qint64 WriteBytes(QFile& file, const QByteArray& bytes);
+
 private:
+    void ReportState(const QString& problem);
     QString Today() const;
     void ArchiveCurrentFile(const QString& yyyymmdd);
     void StartEmptyFile();
@@ -51,4 +81,8 @@ private:
     QString m_path;
     QString m_historyDate;
     bool m_enabled = false;
+    StatusHandler m_statusHandler;
+    std::deque<QByteArray> m_waiting;
+    bool m_failing = false;
+    qint64 m_dropped = 0;  // oldest waiting lines given up to stay within the bound
 };

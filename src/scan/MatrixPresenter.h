@@ -21,4 +21,7 @@ public:
     // Steady marks while the blinking is stopped (Find, settings).
     virtual void WatchedHighlight(int row, int col) = 0;
     virtual void ErrorHighlight(int row, int col) = 0;
+    // Lets the blinks just started reach the screen: returns after `ms`, the window painting
+    // meanwhile and user input kept out. Without a screen there is nothing to wait for.
+    virtual void ShowFor(int ms) { (void)ms; }
 };

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
+#include <utility>
 
 #include "app/SettingsKeys.h"
 #include "app/Timestamp.h"
@@ -13,6 +14,7 @@
 #include "platform/BlockingWait.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
+#include "platform/ToolOutputFile.h"
 #include "platform/WaitCursor.h"
 #include "scan/HistoryLog.h"
 #include "scan/LoginOrder.h"
@@ -103,6 +105,16 @@ ScanEngine::ScanEngine(CGridCtrl& grid, CommandLauncher& launcher, HistoryLog& h
 
 ScanEngine::~ScanEngine() = default;
 
+ScanEngine::CommandScope::CommandScope(ScanEngine& e) : m_engine(e) {
+    ++m_engine.m_busy;
+    m_engine.m_grid.HoldTimers(true);
+}
+
+ScanEngine::CommandScope::~CommandScope() {
+    m_engine.m_grid.HoldTimers(false);
+    --m_engine.m_busy;
+}
+
 void ScanEngine::SetStatus(ScanStatus which, const QString& text) {
     if (m_status.value(which) == text && m_status.contains(which)) return;
     m_status[which] = text;
@@ -151,6 +163,10 @@ void ScanEngine::On() {
 void ScanEngine::Off() {
     PauseScanner();
     m_scanEnabled = false;
+    // Only a close request gets here during a cycle: the tool we wait for is ended, and the
+    // cycle looks up no more addresses.
+    m_lookupsHeld = m_inCycle;
+    if (m_toolRunning) m_launcher.Abort();
 }
 
 int ScanEngine::RunScanCycle() {
@@ -159,8 +175,12 @@ int ScanEngine::RunScanCycle() {
     CommandLauncher::UnattendedScope unattended(m_launcher);
     PauseScanner();
     WaitCursor waitCursor;
+    const bool nested = m_inCycle;  // the alert's cycle runs inside the one that counted
+    m_inCycle = true;
+    m_lookupsHeld = false;
 
     if (RunUserListTool() < 0) {
+        m_inCycle = nested;
         ResumeScanner(m_settings.interval);
         return 0;
     }
@@ -189,6 +209,9 @@ int ScanEngine::RunScanCycle() {
         compared = true;
     }
     BlockingWait::PumpPaint();
+    // Lines a failed history write left waiting go as soon as the file takes them again.
+    m_history.FlushPending();
+    m_inCycle = nested;
     ResumeScanner(m_settings.interval);
     return compared ? 1 : 0;
 }
@@ -196,7 +219,8 @@ int ScanEngine::RunScanCycle() {
 // ---------------------------------------------------------------- the report
 
 int ScanEngine::RunUserListTool() {
-    QFile::remove(ReportPath());
+    // Only a report this run wrote is read: one left from before is no answer.
+    const ToolOutputFile report(ReportPath());
     // The values go to the tool as they are, one argument each; the line is what messages show.
     LaunchRequest request;
     request.program = QString::fromLatin1(kQuslistCommand);
@@ -204,11 +228,15 @@ int ScanEngine::RunUserListTool() {
                          m_settings.adminUserId, QStringLiteral("-pw"), m_settings.adminPassword,
                          QStringLiteral("-cu")};
     request.commandLine = CommandLine::Join(QStringList{request.program} + request.arguments);
+    m_toolRunning = true;
     const LaunchOutcome outcome = m_launcher.Run(request);
-    if (outcome.rc < 0) {
+    m_toolRunning = false;
+    // Ended by a close request: no failure of the Broker.
+    if (outcome.rc < 0 && !m_scanEnabled) return outcome.rc;
+    if (outcome.rc < 0 || (report.LeftOver() && !report.WrittenByRun())) {
         ApplyEvent(QString::fromLatin1(EventText::kFailedToRespond));
         CountScanFailure();
-        return outcome.rc;
+        return outcome.rc < 0 ? outcome.rc : CommandLauncher::kStartFailed;
     }
     m_ownSessionPid = outcome.pid;
     return outcome.rc;
@@ -222,10 +250,18 @@ int ScanEngine::ParseUserListReport() {
         SetStatus(ScanStatus::DatabaseUsers, kDatabaseUsersPrefix + r.activeUsers);
 
     switch (r.outcome) {
-        case UserListReport::Outcome::CouldNotConnect:
-            ApplyEvent(EventText::FailBrokerConnect(r.failingSource));
+        case UserListReport::Outcome::CouldNotConnect: {
+            // Applied as a record: the source's text must not be read as more fields.
+            EventRecord e;
+            e.verb = QStringLiteral("REC");
+            e.pid = kErrorText;
+            e.name = r.failingSource;
+            e.machine = QStringLiteral("Fail Broker Connect");
+            e.datetime = CurrentTimestamp(m_clock);
+            Apply(e);
             CountScanFailure();
             return 0;
+        }
         case UserListReport::Outcome::NoSeparator:
             ApplyEvent(QString::fromLatin1(EventText::kInvalidCredentials));
             return r.linesCounted;
@@ -333,12 +369,16 @@ void ScanEngine::ScrollIntoView(int row, int col) {
 
 int ScanEngine::ApplyEvent(const QString& eventText) {
     Apply(ParseEventRecord(eventText, CurrentTimestamp(m_clock)));
+    // Outside a cycle no rebuild follows; the blink is played at once.
+    if (!m_inCycle) PlayDepartingBlinks();
     return 1;
 }
 
 void ScanEngine::Apply(const EventRecord& e) {
     int row = 0;
     int col = 0;
+    if (!m_batch && e.pid == kPlaceholder && e.verb != QLatin1String("DEL"))
+        m_placeholders.insert(LoginRecord::MakeKey(e.machine, e.pid));
     if (e.verb == QLatin1String("REC")) {
         NextWritePosition(row, col);
         const bool staleStored = WriteEntry(row, col, e, IndexKey(e.pid, e.machine));
@@ -367,8 +407,8 @@ void ScanEngine::Apply(const EventRecord& e) {
             m_history.WriteHistoryLine(
                 HistoryLog::SessionLine(kAddTag, e.pid, e.name, e.machine, e.datetime));
     } else if (e.verb == QLatin1String("DEL")) {
-        if (e.status != kStale && FindEntryByPid(e.pid, row, col) && m_presenter)
-            m_presenter->ErrorBlink(row, col);
+        if (e.status != kStale && FindEntryByPid(e.pid, row, col))
+            m_departing.push_back({row, col});
         const QString datetime = e.datetime.isEmpty() ? CurrentTimestamp(m_clock) : e.datetime;
         const QString machine = e.machine.contains(kFailedToRespond) ? kFailedToRespond : e.machine;
         m_history.WriteHistoryLine(
@@ -455,7 +495,26 @@ void ScanEngine::MarkStaleIfOld(const QString& datetime, QString& status) const 
     if (UserListReport::DayNumber(datetime) < m_todayNumber) status = kStale;
 }
 
+void ScanEngine::PlayDepartingBlinks() {
+    if (m_departing.empty()) return;
+    const std::vector<Departing> entries = std::move(m_departing);
+    m_departing.clear();
+    if (!m_presenter) return;
+    // The cycle keeps the grid from drawing while it works; the blink must reach the
+    // screen, so the old matrix is shown until it is over. The wait keeps user input out,
+    // and the timers wait with it.
+    CommandScope busy(*this);
+    const bool drawing = m_grid.GetRedraw();
+    if (!drawing) m_grid.SetRedraw(true);
+    for (int n = 0; n < kDepartingBlinks; ++n) {
+        for (const Departing& d : entries) m_presenter->ErrorBlink(d.row, d.col);
+        m_presenter->ShowFor(2 * kDepartingBlinkMs);
+    }
+    if (!drawing) m_grid.SetRedraw(false);
+}
+
 void ScanEngine::ResetMatrixGrid() {
+    PlayDepartingBlinks();
     if (m_presenter)
         m_presenter->ResetMatrixGrid();
     else
@@ -476,12 +535,15 @@ bool ScanEngine::MatrixUnchanged() const {
         return false;
     // Failure entries and the placeholder go through the removal pass.
     for (const auto& [key, rec] : m_matrixMap)
-        if (rec.Pid == kErrorText || rec.Pid == kPlaceholder || !m_scanMap.Contains(key))
+        if (rec.Pid == kErrorText || IsPlaceholder(key) || !m_scanMap.Contains(key))
             return false;
-    return true;
+    // Sessions whose address lookup an earlier cycle skipped are looked up by a rebuild.
+    return m_addressPending.isEmpty();
 }
 
 void ScanEngine::BeginMatrixRebuild() {
+    // Whichever way the grid is rebuilt, the departing entries blink on it first.
+    PlayDepartingBlinks();
     if (!m_shownValid || m_grid.ChangeCount() != m_shownChanges) {
         ResetMatrixGrid();
         return;
@@ -569,13 +631,20 @@ void ScanEngine::RemoveDepartedSessions() {
     for (const auto& [key, rec] : m_matrixMap) {
         PumpPaintThrottled();
         if (rec.Pid == kErrorText) m_contigFailCount = 0;
-        if (rec.Pid == kPlaceholder) continue;
+        if (IsPlaceholder(key)) continue;
         if (!m_scanMap.Contains(key)) departed.append(key);
     }
     departed.sort();
     for (const QString& key : departed) {
         const LoginRecord rec = *m_matrixMap.Find(key);
-        ApplyEvent(EventText::Del(rec.Pid, rec.UserId, rec.Machine, rec.Status));
+        // Applied as a record: report fields holding "NAME=" or "DT=" stay what they are.
+        EventRecord e;
+        e.verb = QStringLiteral("DEL");
+        e.pid = rec.Pid;
+        e.name = rec.UserId;
+        e.machine = rec.Machine;
+        e.status = rec.Status;
+        Apply(e);
         m_matrixMap.RemoveKey(key);
         if (m_traceActive && userLabel == rec.UserId && machineLabel == rec.Machine) {
             m_history.WriteHistoryLine(HistoryLog::SessionLine(
@@ -585,15 +654,44 @@ void ScanEngine::RemoveDepartedSessions() {
         }
     }
 
-    int row = 0;
-    int col = 0;
-    if (!m_traceActive && FindEntryByPid(kPlaceholder, row, col)) {
-        const QString machine = CellText(row, col + MatrixLayout::kMachineOffset);
-        const QString user = CellText(row, col + MatrixLayout::kUserOffset);
-        if (m_matrixMap.RemoveKey(LoginRecord::MakeKey(machine, kPlaceholder)))
-            ApplyEvent(EventText::DelPlain(kPlaceholder, user, machine));
+    if (!m_traceActive) {
+        for (const QString& key : std::exchange(m_placeholders, {})) {
+            const LoginRecord* rec = m_matrixMap.Find(key);
+            if (!rec) continue;
+            EventRecord e;
+            e.verb = QStringLiteral("DEL");
+            e.pid = rec->Pid;
+            e.name = rec->UserId;
+            e.machine = rec->Machine;
+            Apply(e);
+            m_matrixMap.RemoveKey(key);
+        }
     }
     BeginMatrixRebuild();
+}
+
+void ScanEngine::LookUpAddress(const QString& key, LoginRecord& rec,
+                               QHash<QString, QString>& known) {
+    const auto it = known.constFind(rec.ReportedUserId);
+    if (it != known.constEnd()) {
+        rec.Email = it.value();
+        return;
+    }
+    // One lookup that got no answer in time is enough for a cycle: the others wait for a
+    // later one rather than holding the window up to the limit each.
+    std::optional<QString> answer;
+    if (!m_lookupsHeld) {
+        m_toolRunning = true;
+        answer = m_lookup ? m_lookup(rec.ReportedUserId) : QString();
+        m_toolRunning = false;
+    }
+    if (!answer) {
+        m_lookupsHeld = true;
+        m_addressPending.insert(key);
+        return;
+    }
+    rec.Email = *answer;
+    known.insert(rec.ReportedUserId, rec.Email);
 }
 
 QString ScanEngine::WatchedPidLabel() const {
@@ -630,13 +728,7 @@ void ScanEngine::RebuildMatrix() {
                         addresses.insert(shown.ReportedUserId, shown.Email);
                 addressesGathered = true;
             }
-            const auto known = addresses.constFind(rec.ReportedUserId);
-            if (known != addresses.constEnd()) {
-                rec.Email = known.value();
-            } else {
-                rec.Email = m_lookup ? m_lookup(rec.ReportedUserId) : QString();
-                addresses.insert(rec.ReportedUserId, rec.Email);
-            }
+            LookUpAddress(key, rec, addresses);
         }
         table.push_back({&rec, LoginOrderKey(rec.DateTime), &key});
 
@@ -646,11 +738,26 @@ void ScanEngine::RebuildMatrix() {
             const QString oldPid = WatchedPidLabel();
             SetStatus(ScanStatus::WatchedPid,
                       rec.Pid + QStringLiteral(" \tLog Level ") + m_logLevel);
-            if (m_matrixMap.RemoveKey(LoginRecord::MakeKey(rec.Machine, oldPid))) {
-                ApplyEvent(EventText::DelPlain(oldPid, rec.UserId, rec.Machine));
+            const QString oldKey = LoginRecord::MakeKey(rec.Machine, oldPid);
+            m_placeholders.remove(oldKey);
+            if (m_matrixMap.RemoveKey(oldKey)) {
+                EventRecord e;
+                e.verb = QStringLiteral("DEL");
+                e.pid = oldPid;
+                e.name = rec.UserId;
+                e.machine = rec.Machine;
+                Apply(e);
                 ResetMatrixGrid();
             }
         }
+    }
+
+    // Sessions shown without an address because an earlier cycle skipped their lookup.
+    for (const QString& key : std::exchange(m_addressPending, {})) {
+        if (LoginRecord* shown = m_matrixMap.Find(key))
+            LookUpAddress(key, *shown, addresses);
+        else if (m_scanMap.Contains(key))  // new in this cycle, its lookup skipped above
+            m_addressPending.insert(key);
     }
 
     for (auto& [key, rec] : m_matrixMap) {
@@ -673,7 +780,7 @@ void ScanEngine::RebuildMatrix() {
         e.name = rec.UserId;
         e.machine = rec.Machine;
         e.datetime = DateTimeFromField(rec.DateTime);
-        e.status = rec.Pid == kPlaceholder ? QString() : rec.Status;
+        e.status = IsPlaceholder(*r.key) ? QString() : rec.Status;
         const QString& key = *r.key;
         if (m_matrixMap.Contains(key)) {
             e.verb = QStringLiteral("UPO");

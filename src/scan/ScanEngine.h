@@ -2,10 +2,13 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "controls/GridTypes.h"
 #include "scan/EventRecord.h"
@@ -56,11 +59,16 @@ enum class ScanStatus {
 class ScanEngine : public QObject, public ScannerControl {
     Q_OBJECT
 public:
-    using AddressLookup = std::function<QString(const QString& userName)>;
+    // The user's address (empty when none is known), or nothing when the lookup got no
+    // answer in time: the cycle then looks up no more addresses.
+    using AddressLookup = std::function<std::optional<QString>(const QString& userName)>;
     using AlertHook = std::function<void(int tries)>;
 
     static constexpr const char* kQuslistCommand = "quslist";
     static constexpr int kBlinkPeriodMs = 500;
+    // A departing session blinks this often, each blink on and off for this long.
+    static constexpr int kDepartingBlinks = 2;
+    static constexpr int kDepartingBlinkMs = 200;
 
     ScanEngine(CGridCtrl& grid, CommandLauncher& launcher, HistoryLog& history, const Clock& clock,
                Prompter& prompter, QString workingDirectory, QObject* parent = nullptr);
@@ -83,11 +91,11 @@ public:
     bool ScanEnabled() const { return m_scanEnabled; }
     bool Scanning() const { return m_scanTimer.isActive(); }
 
-    // While a command of the window runs, the timers do nothing.
+    // While a command of the window runs, the timers do nothing, the grid's included.
     class CommandScope {
     public:
-        explicit CommandScope(ScanEngine& e) : m_engine(e) { ++m_engine.m_busy; }
-        ~CommandScope() { --m_engine.m_busy; }
+        explicit CommandScope(ScanEngine& e);
+        ~CommandScope();
         CommandScope(const CommandScope&) = delete;
         CommandScope& operator=(const CommandScope&) = delete;
 
@@ -119,6 +127,9 @@ public:
 
     // Debug-logging interplay: the watch is set by the debug-logging controller.
     void SetTraceActive(bool active) { m_traceActive = active; }
+    // The debug-logging placeholder entry: one applied with pid "0000" outside a rebuild.
+    // A session the report lists with that pid is an ordinary one.
+    bool IsPlaceholder(const QString& key) const { return m_placeholders.contains(key); }
     bool TraceActive() const { return m_traceActive; }
     void SetLogLevel(const QString& level) { m_logLevel = level; }
     QString LogLevel() const { return m_logLevel; }
@@ -182,6 +193,10 @@ private:
     void WriteCell(int row, int col, const QString& text);
     // The stale colours of a written entry, unless they are stored already.
     void PaintStale(int row, int col, bool alreadyStored);
+    // The departing sessions' double blink, before the grid is reset over them.
+    void PlayDepartingBlinks();
+    // The address of a new session's user, from the cycle's `known` ones or a lookup.
+    void LookUpAddress(const QString& key, LoginRecord& rec, QHash<QString, QString>& known);
     bool FindIndexed(const QString& key, const QString& pid, const QString& machine, int& row,
                      int& col);
     void NextWritePosition(int& row, int& col);
@@ -215,6 +230,17 @@ private:
     CMapStrToLoginObj m_matrixMap;
     int m_entryCursor = 0;
     bool m_scanEnabled = true;
+    bool m_inCycle = false;
+    bool m_toolRunning = false;  // the launcher runs the listing tool or a lookup for us
+    bool m_lookupsHeld = false;  // a lookup of this cycle timed out, or the window closes
+    // Sessions shown without an address because their lookup was skipped or got no answer.
+    QSet<QString> m_addressPending;
+    QSet<QString> m_placeholders;
+    struct Departing {
+        int row;
+        int col;
+    };
+    std::vector<Departing> m_departing;
     int m_busy = 0;
     int m_todayNumber = 0;
     QString m_ownSessionPid;

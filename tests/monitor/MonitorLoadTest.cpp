@@ -138,7 +138,7 @@ TEST_F(MonitorLoadTest, WindowRepaintsDuringAHangingToolRunAndInputWaitsForTheCy
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("Scanner\nPaused"));
 }
 
-TEST_F(MonitorLoadTest, ACloseRequestDuringAHangingRunWaitsForTheCycleToEnd) {
+TEST_F(MonitorLoadTest, ACloseRequestDuringAHangingRunEndsTheToolAndThenTheCycle) {
     broker.AddUser(QStringLiteral("alice"));
     LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
     StoreProfile();
@@ -154,7 +154,8 @@ TEST_F(MonitorLoadTest, ACloseRequestDuringAHangingRunWaitsForTheCycleToEnd) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !exitCodes.isEmpty(); }, kWaitMs));
     const QStringList lines = HistoryLines();
     ASSERT_GE(lines.size(), 2);
-    EXPECT_TRUE(lines[lines.size() - 2].startsWith(QStringLiteral("REC : Error")));
+    EXPECT_FALSE(lines[lines.size() - 2].startsWith(QStringLiteral("REC : Error")))
+        << "a run ended by the close is no failure of the Broker";
     EXPECT_TRUE(lines.last().contains(QStringLiteral("SHUTDOWN")))
         << "nothing is written after the SHUTDOWN line";
 }

@@ -3,35 +3,15 @@
 #include <QDir>
 #include <QFile>
 
-#include "FakeClock.h"
-#include "RecordingPrompter.h"
-#include "ScanTestSupport.h"
-#include "SimBroker.h"
+#include "SimScanFixture.h"
 #include "app/SettingsKeys.h"
-#include "exec/CommandLauncher.h"
 #include "mail/EmailAddressLookup.h"
 #include "platform/SettingsStore.h"
-#include "scan/HistoryLog.h"
-#include "scan/ScanEngine.h"
 
-// The engine against the stand-in users-listing tool and a simulated Broker.
 namespace {
 
-class ScanEndToEndTest : public ::testing::Test {
+class ScanEndToEndTest : public SimScanFixture {
 protected:
-    void SetUp() override {
-        broker.Create();
-        history.Start(true);
-        engine.SetPresenter(&presenter);
-        ScanSettings s;
-        s.broker = QString::fromLatin1(SimBroker::kBroker);
-        s.adminUserId = QString::fromLatin1(SimBroker::kAdmin);
-        s.adminPassword = QString::fromLatin1(SimBroker::kPassword);
-        engine.SetSettings(s);
-        engine.SetAlertHook([this](int tries) { alerts.append(tries); });
-        launcher.SetTimeoutMs(1500);  // the real limit is 20 s; a hanging Broker outlasts both
-    }
-
     QStringList NewHistoryLines() {
         QStringList all = QString::fromUtf8(ReadAll(history.Path())).split(QLatin1Char('\n'));
         if (!all.isEmpty() && all.last().isEmpty()) all.removeLast();
@@ -39,17 +19,7 @@ protected:
         seen = static_cast<int>(all.size());
         return fresh;
     }
-    QString Now() const { return clock.Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")); }
 
-    SimBroker broker;
-    FakeClock clock{QDateTime(QDate(2017, 11, 2), QTime(9, 30, 0))};
-    RecordingPrompter prompter;
-    CommandLauncher launcher{prompter};
-    HistoryLog history{clock, broker.WorkDir()};
-    CGridCtrl grid;
-    RecordingPresenter presenter{grid};
-    ScanEngine engine{grid, launcher, history, clock, prompter, broker.WorkDir()};
-    QList<int> alerts;
     int seen = 0;
 };
 

@@ -127,7 +127,8 @@ TEST_F(ScanEngineTest, DepartedSessionLogsOneDelLineAndDisappears) {
                   "DEL : 100        ALICE                PC1                  " + Now(),
                   "DEL : 900        OLD                  PC9                  " + Now()}));
     // Only the session that was not stale blinks on its way out.
-    EXPECT_EQ(presenter.Of(QStringLiteral("errorblink")), QStringList{"100"});
+    EXPECT_EQ(presenter.Of(QStringLiteral("errorblink")), (QStringList{"100", "100"}))
+        << "a double blink";
     EXPECT_EQ(Entry(grid, 1, 0), (QStringList{"200", "BOB", "PC2", "2017/11/02 09:02:00"}));
     EXPECT_EQ(grid.GetItemText(1, 4), QString());
     EXPECT_EQ(engine.MatrixMap().GetCount(), 1);
@@ -279,6 +280,35 @@ TEST_F(ScanEngineTest, OneAddressLookupPerNewUser) {
     EXPECT_TRUE(lookups.isEmpty());
     ASSERT_TRUE(engine.MatrixMap().Lookup(QStringLiteral("PC5/500"), r));
     EXPECT_EQ(r.Email, QStringLiteral("alice@example.com"));
+}
+
+TEST_F(ScanEngineTest, ReportTextNeverForgesOrSplitsHistoryLines) {
+    engine.StartScanning();
+    const Session forger{"bob_MN=FAKE_DT=1999/01/01_00:00:00", "PC2", "200", "2017/11/02 09:02:00"};
+    const Session zeros{"carl", "PC7", "0000", "2017/11/02 09:07:00"};
+    const Session controls{"e\x0b\x0cve\rx", "PC8", "800", "2017/11/02 09:08:00"};
+    Cycle(MakeReport({forger, zeros, controls}));
+    const QString mark(QChar(HistoryLog::kPlaceholder));
+    EXPECT_EQ(NewHistoryLines(),
+              (QStringList{
+                  "ADD : 200        BOB_MN=FAKE_DT=1999/ PC2                  2017/11/02 09:02:00",
+                  "ADD : 0000       CARL                 PC7                  2017/11/02 09:07:00",
+                  "ADD : 800        E" + mark + mark + "VE" + mark +
+                      "X              PC8                  2017/11/02 09:08:00"}));
+
+    // A session with pid 0000 is an ordinary one: shown again, nothing logged.
+    Cycle(MakeReport({forger, zeros, controls}));
+    EXPECT_EQ(NewHistoryLines(), QStringList{});
+
+    clock.Advance(10000);
+    EXPECT_EQ(Cycle("QUSLIST\nTESBKR01 NAME=ROOT MN=FAKE: COULD NOT CONNECT TO BROKER\n"), 0);
+    Cycle(MakeReport({zeros}));
+    EXPECT_EQ(NewHistoryLines(),
+              (QStringList{"REC : Error      TESBKR01 NAME=ROOT M Fail Broker Connect  " + Now(),
+                           "DEL : Error      TESBKR01 NAME=ROOT M Fail Broker Connect  " + Now(),
+                           "DEL : 200        BOB_MN=FAKE_DT=1999/ PC2                  " + Now(),
+                           "DEL : 800        E" + mark + mark + "VE" + mark +
+                               "X              PC8                  " + Now()}));
 }
 
 TEST_F(ScanEngineTest, WatchedUserLogOnAndLogOff) {
