@@ -183,11 +183,19 @@ TEST_F(VantraceEndToEndTest, AllClientsFromTheEditMenuAreSwitchedOffBySigtermBef
 }
 
 TEST_F(VantraceEndToEndTest, AUserWhoIsNotLoggedOnIsWaitedForFollowedAndStoppedWithTheButton) {
-    broker.AddUser(QStringLiteral("alice"));
     broker.AddUser(QStringLiteral("bob"));
-    LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
     StoreProfile();
     Open();
+
+    // Beside the cells of the empty matrix the row menu offers logging for all clients.
+    const QPoint beside(20, Grid().viewport()->height() - 20);
+    QTest::mouseClick(Grid().viewport(), Qt::RightButton, {}, beside);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, beside,
+                            Grid().viewport()->mapToGlobal(beside));
+    QApplication::sendEvent(Grid().viewport(), &event);
+    EXPECT_TRUE(window->RowPopup()->isVisible());
+    EXPECT_EQ(PopupItems(), (RowMenuState{true, false}));
+    window->RowPopup()->hide();
 
     answerDialog = Commit({true, QStringLiteral("bob"), QStringLiteral("pc7"), QStringLiteral("3"),
                            QStringLiteral("QUERY_ITEM")});
