@@ -426,7 +426,7 @@ void CQuandrixDlg::OnSettings() {
 
 void CQuandrixDlg::OnAbout() {
     if (m_closeRequested) return;
-    ScanEngine::CommandScope scope(*m_engine);
+    // Nothing waits for the About box: scanning and the blinks go on while it is open.
     CAboutDlg dialog(this, windowIcon());
     RunDialog(dialog);
 }
