@@ -605,7 +605,7 @@ void CQuandrixDlg::TryClose() {
         return;
     }
     m_closed = true;
-    RunCloseSequence(*m_engine, m_history, m_clock, [this] { m_vantrace->Stop(); });
+    RunCloseSequence(*m_engine, m_history, m_clock, [this] { m_vantrace->StopAtExit(); });
     if (m_services.exitProgram)
         m_services.exitProgram(0);
     else
