@@ -78,10 +78,6 @@ public:
     bool StopEnabled() const { return m_stopEnabled; }
     QString LogPath() const;
 
-    // The log's verdict: a line that reads the success line in any letter case. A log that
-    // cannot be read is reported and fails.
-    bool CheckLog();
-
 signals:
     // The "Stop Vantrace Logging" button follows this.
     void StopEnabledChanged(bool enabled);
@@ -109,6 +105,9 @@ private:
     void SwitchOff(const char* program, const Target& target, const QString& requestMachine);
     RunResult RunTool(const char* program, const QString& mode, const QString& machine);
     QString MaskedCommand(const QString& mode, const QString& machine) const;
+    // The log's verdict: a line that reads the success line in any letter case. A log that
+    // cannot be read is reported and fails.
+    bool CheckLog();
     void ShowWatched(const QString& caption);
     void ShowOff();
     void SetStopEnabled(bool enabled);
