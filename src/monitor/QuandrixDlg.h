@@ -35,8 +35,8 @@ class QPushButton;
 struct GridNotify;
 
 // The window's seams. Anything left empty gets the real thing: message boxes, the system
-// clock, the file, font and printer set-up dialogs, the user's settings profile, modal dialogs run
-// with exec(), and the end of the program through QCoreApplication::exit.
+// clock, the file, font and printer set-up dialogs, the user's settings profile, modal
+// dialogs run with exec(), and the end of the program through QCoreApplication::exit.
 struct QuandrixServices {
     Prompter* prompter = nullptr;
     Clock* clock = nullptr;

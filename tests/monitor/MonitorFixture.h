@@ -24,8 +24,9 @@
 #include "scan/MatrixLayout.h"
 
 // The real monitor window, offscreen, against a simulated Broker in a temporary directory,
-// with its own settings file and fakes for the message boxes and the file, font and printer set-up
-// dialogs. Modal dialogs go to `answerDialog`, which gets the open dialog and returns its result.
+// with its own settings file and fakes for the message boxes and the file, font and printer
+// set-up dialogs. Modal dialogs go to `answerDialog`, which gets the open dialog and returns
+// its result.
 class MonitorFixture : public ::testing::Test {
 protected:
     static constexpr int kWaitMs = 60000;  // generous: two cores shared with other tests
