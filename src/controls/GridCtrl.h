@@ -273,8 +273,6 @@ public:
     // One whole job on `printer`: begin, every page, end. Print and the preview's page
     // layout both come here. False when the printer did not start or a page failed.
     bool PrintJob(QPrinter& printer, bool preview, bool* started = nullptr);
-    // The metrics and pages of the job running now (after OnBeginPrinting).
-    const std::optional<GridPrintLayout>& PrintLayout() const { return m_printLayout; }
     // The print hooks: OnBeginPrinting measures the printer font and counts the pages into
     // info.maxPage; OnPrint prints info.currentPage; OnEndPrinting drops the printer font.
     // The three parts of a page draw into info.drawRect, in logical units.
