@@ -1813,7 +1813,9 @@ void CGridCtrl::PrintPreview() {
     m_preview->StartPreview();
 }
 
-CViewPrintPreview* CGridCtrl::Preview() const { return m_preview; }
+CViewPrintPreview* CGridCtrl::Preview() const {
+    return m_preview;
+}
 
 void CGridCtrl::OnPreviewEnded() {
     m_previewActive = false;
