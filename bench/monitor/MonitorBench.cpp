@@ -1,17 +1,21 @@
 // The monitor's own costs on a large matrix: a scan cycle with the real presentation (the
 // reset with headings, font and options before every rebuild, and a flash per new session),
-// the Find marks, and a font change that sizes every row and column.
+// the Find marks, a font change that sizes every row and column, and printing the matrix to
+// a PDF file and opening its print preview.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/monitor/monitor_bench
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QTemporaryDir>
 
 #include "ScanBenchSupport.h"
 #include "app/SettingsKeys.h"
 #include "controls/GridCtrl.h"
+#include "controls/ViewPrintPreview.h"
 #include "monitor/MatrixPresentation.h"
 #include "platform/SettingsStore.h"
 #include "scan/HistoryLog.h"
@@ -101,5 +105,39 @@ void BM_AdoptFont(benchmark::State& state) {
     for (auto _ : state) m.presentation.AdoptFont(fonts[i++ % 2]);
 }
 BENCHMARK(BM_AdoptFont)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The whole job: every page of the matrix into a PDF file.
+void BM_PrintToPdf(benchmark::State& state) {
+    Monitor m(static_cast<int>(state.range(0)));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    // QV_BENCH_PDF=FILE keeps the printed matrix to look at.
+    const QString kept = qEnvironmentVariable("QV_BENCH_PDF");
+    printer.setOutputFileName(
+        kept.isEmpty() ? QDir(m.dir.path()).filePath(QStringLiteral("matrix.pdf")) : kept);
+    m.grid.PrinterDef().Capture(printer);
+    for (auto _ : state) {
+        if (!m.grid.Print()) state.SkipWithError("printing failed");
+    }
+    state.counters["pdf_kB"] =
+        static_cast<double>(QFileInfo(printer.outputFileName()).size()) / 1024;
+}
+BENCHMARK(BM_PrintToPdf)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// From the preview command until its first page can be shown.
+void BM_PreviewFirstPage(benchmark::State& state) {
+    Monitor m(static_cast<int>(state.range(0)));
+    int pages = 0;
+    for (auto _ : state) {
+        m.grid.PrintPreview();
+        state.PauseTiming();
+        pages = m.grid.Preview()->PageCount();
+        m.grid.Preview()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+    state.counters["pages"] = pages;
+}
+BENCHMARK(BM_PreviewFirstPage)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

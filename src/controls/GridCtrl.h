@@ -15,11 +15,17 @@
 #include "controls/GridLayout.h"
 #include "controls/GridModel.h"
 #include "controls/GridOverlays.h"
+#include "controls/GridPrintLayout.h"
 #include "controls/GridTextMetrics.h"
 #include "controls/GridTypes.h"
+#include "controls/PrinterDef.h"
 
 class CInPlaceEdit;
+class CViewPrintPreview;
+class PrinterChooser;
+class Prompter;
 class QPainter;
+class QPrinter;
 
 // The owner-drawn grid that shows the login matrix: fixed heading rows and columns, cells
 // with their own colours, fonts, formats and images, whole-cell scrolling, selection,
@@ -261,6 +267,32 @@ public:
     virtual void AcceptCellEdit(int row, int col, const QString& text);
     CInPlaceEdit* GetInPlaceEdit() const;
 
+    // ------------------------------------------------------------ printing
+    // The message box and printer set-up the print commands use; the real ones when unset.
+    void SetPrintServices(Prompter* prompter, PrinterChooser* chooser);
+    // Prints every page on the chosen printer, running the set-up first when none is chosen
+    // yet. False when the set-up was cancelled or the job failed (the user has been told).
+    bool Print();
+    // Runs the printer set-up on the saved choice; false when cancelled.
+    bool PrinterSetup();
+    CPrinterDef& PrinterDef() { return m_printerDef; }
+    // Opens the preview window, or brings the open one forward.
+    void PrintPreview();
+    bool IsPreviewActive() const { return m_previewActive; }
+    CViewPrintPreview* Preview() const;
+    // One whole job on `printer`: begin, every page, end. Print and the preview's page
+    // layout both come here. False when the printer did not start or a page failed.
+    bool PrintJob(QPrinter& printer, bool preview, bool* started = nullptr);
+    // The print hooks: OnBeginPrinting measures the printer font and counts the pages into
+    // info.maxPage; OnPrint prints info.currentPage; OnEndPrinting drops the printer font.
+    // The three parts of a page draw into info.drawRect, in logical units.
+    virtual void OnBeginPrinting(QPainter& dc, CPrintInfo& info);
+    virtual void OnPrint(QPainter& dc, CPrintInfo& info);
+    virtual void OnEndPrinting(QPainter& dc, CPrintInfo& info);
+    virtual void PrintHeader(QPainter& dc, CPrintInfo& info);
+    virtual void PrintColumnHeadings(QPainter& dc, CPrintInfo& info);
+    virtual void PrintFooter(QPainter& dc, CPrintInfo& info);
+
     // The display-free parts, for tests and for owners that need more than the above.
     const GridModel& Model() const { return m_model; }
     GridLayout Layout() const;
@@ -270,6 +302,11 @@ signals:
     void Notify(const GridNotify& notify);
     // Posted after each left-button release that began on a cell.
     void Command();
+    // The preview window closed.
+    void PrintPreviewClosed();
+    // The preview's own Print: the owner prints as its print command does. Without an
+    // owner listening the grid prints itself.
+    void PrintRequested();
 
 protected:
     // Virtual hooks.
@@ -318,6 +355,13 @@ private:
     void OnOverlayTimer();
     void ScheduleOverlayTimer(qint64 now);
     qint64 Now() const { return m_clock.elapsed(); }
+    // Rows [first, end) from logical y = 0, every column, with the grid lines of the mode.
+    void PrintRowBand(QPainter& dc, int first, int end, bool headings);
+    // A cell font as printing draws it: sized in screen pixels, which the page mapping scales.
+    QFont PrintedFont(const QFont& font) const;
+    QString PrintTitle() const;
+    Prompter& PrintPrompter();
+    void OnPreviewEnded();
 
     // Interaction.
     void LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers);
@@ -393,4 +437,17 @@ private:
     QElapsedTimer m_clock;
     qint64 m_overlayDue = 0;  // when the overlay timer fires
     qint64 m_paintNow = 0;
+
+    // Printing.
+    CPrinterDef m_printerDef;
+    Prompter* m_prompter = nullptr;
+    PrinterChooser* m_printerChooser = nullptr;
+    std::unique_ptr<Prompter> m_ownPrompter;
+    std::unique_ptr<PrinterChooser> m_ownPrinterChooser;
+    bool m_printing = false;  // cells drawn for paper: no fills of headings, no highlights
+    QFont m_printerFont;
+    GridPrintMetrics m_printMetrics;
+    std::optional<GridPrintLayout> m_printLayout;
+    QPointer<CViewPrintPreview> m_preview;
+    bool m_previewActive = false;
 };

@@ -140,6 +140,9 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     connect(m_grid, &CGridCtrl::Notify, this, &CQuandrixDlg::OnGridNotify);
     m_history.SetStatusHandler(
         [this](const QString& problem, int waiting) { ShowHistoryProblem(problem, waiting); });
+    m_grid->SetPrintServices(&m_prompter, m_services.printerChooser);
+    connect(m_grid, &CGridCtrl::PrintRequested, this, &CQuandrixDlg::OnFilePrint);
+    connect(m_grid, &CGridCtrl::PrintPreviewClosed, this, &CQuandrixDlg::ResumeAfterCommand);
 }
 
 CQuandrixDlg::~CQuandrixDlg() {
@@ -246,6 +249,10 @@ void CQuandrixDlg::CreateControls() {
 
 void CQuandrixDlg::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&Print...\tCtrl+P"), this, &CQuandrixDlg::OnFilePrint);
+    file->addAction(QStringLiteral("Print Pre&view..."), this, &CQuandrixDlg::OnPrintPreview);
+    file->addAction(QStringLiteral("P&rint Setup..."), this, &CQuandrixDlg::OnPrintSetup);
+    file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &CQuandrixDlg::RequestClose);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -286,6 +293,7 @@ void CQuandrixDlg::CreateShortcuts() {
     bind(QKeySequence(Qt::CTRL | Qt::Key_V), &CQuandrixDlg::OnEditPaste);
     bind(QKeySequence(Qt::SHIFT | Qt::Key_Insert), &CQuandrixDlg::OnEditPaste);
     bind(QKeySequence(Qt::CTRL | Qt::Key_F), &CQuandrixDlg::OnFind);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_P), &CQuandrixDlg::OnFilePrint);
 }
 
 // ---------------------------------------------------------------- start-up
@@ -502,6 +510,29 @@ void CQuandrixDlg::OnExport() {
         exporter.Export();
     }
     ResumeAfterCommand();
+}
+
+void CQuandrixDlg::OnFilePrint() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->PauseScanner();
+    m_grid->Print();
+    ResumeAfterCommand();
+}
+
+void CQuandrixDlg::OnPrintSetup() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->PauseScanner();
+    m_grid->PrinterSetup();
+    ResumeAfterCommand();
+}
+
+// The scanner stays paused while the preview is open; closing it resumes scanning.
+void CQuandrixDlg::OnPrintPreview() {
+    if (m_closeRequested) return;
+    if (!m_grid->IsPreviewActive()) m_engine->PauseScanner();
+    m_grid->PrintPreview();
 }
 
 void CQuandrixDlg::OnHistorySwitch(bool enabled) {

@@ -25,6 +25,7 @@ class CResize;
 class Clock;
 class FileChooser;
 class FontChooser;
+class PrinterChooser;
 class Prompter;
 class QAction;
 class QCheckBox;
@@ -37,13 +38,14 @@ class QPushButton;
 struct GridNotify;
 
 // The window's seams. Anything left empty gets the real thing: message boxes, the system
-// clock, the file and font dialogs, the user's settings profile, modal dialogs run with
-// exec(), and the end of the program through QCoreApplication::exit.
+// clock, the file, font and printer set-up dialogs, the user's settings profile, modal
+// dialogs run with exec(), and the end of the program through QCoreApplication::exit.
 struct QuandrixServices {
     Prompter* prompter = nullptr;
     Clock* clock = nullptr;
     FileChooser* fileChooser = nullptr;
     FontChooser* fontChooser = nullptr;
+    PrinterChooser* printerChooser = nullptr;
     QString settingsPath;
     std::function<int(QDialog&)> runDialog;
     std::function<void(int exitCode)> exitProgram;
@@ -122,6 +124,10 @@ public:
     // The row menu at a screen point, with the items the last right-click allows. It stays
     // open on its own (popup, not a modal run).
     void ShowRowMenu(const QPoint& globalPos);
+    // Print (57607, Ctrl+P), print preview (1007) and printer set-up (200).
+    void OnFilePrint();
+    void OnPrintPreview();
+    void OnPrintSetup();
     // File > Exit, the close box, SIGTERM and SIGINT. Waits for a running cycle or command
     // to end (a dialog that is open is cancelled), then runs the close sequence and ends
     // the program.

@@ -13,6 +13,7 @@
 #include "FakeClock.h"
 #include "FakeFileChooser.h"
 #include "FakeFontChooser.h"
+#include "FakePrinterChooser.h"
 #include "RecordingPrompter.h"
 #include "SimBroker.h"
 #include "TestFiles.h"
@@ -23,8 +24,9 @@
 #include "scan/MatrixLayout.h"
 
 // The real monitor window, offscreen, against a simulated Broker in a temporary directory,
-// with its own settings file and fakes for the message boxes and the file and font dialogs.
-// Modal dialogs go to `answerDialog`, which gets the open dialog and returns its result.
+// with its own settings file and fakes for the message boxes and the file, font and printer
+// set-up dialogs. Modal dialogs go to `answerDialog`, which gets the open dialog and returns
+// its result.
 class MonitorFixture : public ::testing::Test {
 protected:
     static constexpr int kWaitMs = 60000;  // generous: two cores shared with other tests
@@ -51,6 +53,7 @@ protected:
         services.clock = &clock;
         services.fileChooser = &files;
         services.fontChooser = &fonts;
+        services.printerChooser = &printers;
         services.settingsPath = SettingsPath();
         if (!realDialogs)
             services.runDialog = [this](QDialog& dialog) {
@@ -106,6 +109,7 @@ protected:
     RecordingPrompter prompter;
     FakeFileChooser files;
     FakeFontChooser fonts;
+    FakePrinterChooser printers;
     std::function<int(QDialog&)> answerDialog;
     bool realDialogs = false;  // run dialogs modally, for tests that answer them like a user
     QStringList dialogsShown;

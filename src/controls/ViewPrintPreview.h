@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+
+class CGridCtrl;
+class QAction;
+class QPrintPreviewWidget;
+class QPrinter;
+
+// The print preview window: the grid's pages as printing lays them out, with a tool bar to
+// print, page through, show two pages, zoom and close. While it is open it stands in front
+// of the window it was opened from; closing it brings that window back. Its Print closes
+// the preview and asks the grid's owner to print.
+class CViewPrintPreview : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "Print Preview";
+
+    CViewPrintPreview(CGridCtrl& grid, QWidget* previousWindow);
+    ~CViewPrintPreview() override;
+
+    // Shows the window maximised and lays out the pages.
+    void StartPreview();
+    // Brings the open preview forward.
+    void Activate();
+
+    int PageCount() const;
+    int CurrentPage() const;
+    QPrintPreviewWidget* PreviewWidget() const { return m_view; }
+    QWidget* PreviousWindow() const { return m_previous; }
+
+    QAction* PrintAction() const { return m_print; }
+    QAction* CloseAction() const { return m_close; }
+
+signals:
+    void PreviewEnded();
+    void PrintRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void EndPreview();
+    void UpdateActions();
+
+    CGridCtrl& m_grid;
+    QPointer<QWidget> m_previous;
+    std::unique_ptr<QPrinter> m_printer;
+    QPrintPreviewWidget* m_view = nullptr;
+    QAction* m_print = nullptr;
+    QAction* m_next = nullptr;
+    QAction* m_prev = nullptr;
+    QAction* m_twoPage = nullptr;
+    QAction* m_zoomIn = nullptr;
+    QAction* m_zoomOut = nullptr;
+    QAction* m_close = nullptr;
+    bool m_ended = false;
+};
