@@ -133,6 +133,7 @@ void CReportCtrl::SetCheckboxMode(int mode) {
 }
 
 void CReportCtrl::SetEditable(bool on) {
+    if (!on) EndEdit();
     m_model->SetEditable(on);
     setEditTriggers(on ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
                        : QAbstractItemView::NoEditTriggers);

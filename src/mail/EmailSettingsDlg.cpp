@@ -100,8 +100,9 @@ CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServ
     connect(AddButton(bottom, "Close", "close"), &QPushButton::clicked, this, &QDialog::reject);
 
     // Each stored recipient at the top of the list, in the map's order.
-    LoadRecipientList(settings.Store(), m_section, m_loaded);
-    for (const CEmailObj& recipient : m_loaded) {
+    CMapStrToEmailObj stored;
+    LoadRecipientList(settings.Store(), m_section, stored);
+    for (const CEmailObj& recipient : stored) {
         const int row = m_list->InsertItem(0, recipient.Address);
         m_list->SetCheck(row, recipient.IsChecked());
     }

@@ -93,7 +93,6 @@ private:
     const SettingDef& m_subjectKey;
     const SettingDef& m_contentKey;
     QString m_section;
-    CMapStrToEmailObj m_loaded;
 
     QVBoxLayout* m_top = nullptr;
     QBoxLayout* m_listButtons = nullptr;
