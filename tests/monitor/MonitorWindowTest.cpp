@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -451,3 +452,63 @@ TEST_F(MonitorWindowTest, CopyTakesTheSelectedRowToTheClipboard) {
 }
 
 }  // namespace
+
+TEST_F(MonitorWindowTest, EmailSettingsDialogsReachTheWindowWhenTheyEnd) {
+    StoreProfile();
+    {
+        SettingsStore store(SettingsPath());
+        store.WriteInt(QStringLiteral("BCDEMAILLIST"), QStringLiteral("Count"), 1);
+        store.WriteText(QStringLiteral("BCDEMAILLIST"), QStringLiteral("0"),
+                        QStringLiteral("1:ops@example.com"));
+    }
+    broker.Condition({QStringLiteral("down")});
+    Open();
+    window->OnScanOn();
+    EXPECT_EQ(window->Engine().ContigFailCount(), 2);
+    EXPECT_EQ(Text(Dlg::IDC_ALERTS), QStringLiteral("EMAIL ALERTS DISABLED"));
+    EXPECT_EQ(window->BrokerGoingDownRecipients().GetCount(), 1);
+
+    // The same limit applied: the count goes on. Alerts, stored on by the dialog, show.
+    const auto applyThenClose = [this](const char* limit) {
+        answerDialog = [limit](QDialog& dialog) {
+            auto* box = dialog.findChild<QComboBox*>(QStringLiteral("contigFailLimit"));
+            box->setCurrentIndex(box->findText(QString::fromLatin1(limit)));
+            dialog.findChild<QPushButton*>(QStringLiteral("apply"))->click();
+            dialog.findChild<QPushButton*>(QStringLiteral("close"))->click();
+            return dialog.result();
+        };
+    };
+    applyThenClose("6");
+    MenuAction(QStringLiteral("Broker Alert Settings..."))->trigger();
+    EXPECT_EQ(dialogsShown.last(), QStringLiteral("Email Alerts Setting"));
+    EXPECT_EQ(Text(Dlg::IDC_ALERTS), QStringLiteral("* EMAIL ALERTS ENABLED *"));
+    EXPECT_EQ(window->Engine().ContigFailCount(), 3) << "and the scan after the dialog counts";
+
+    // A new limit starts the count afresh (the scan after the dialog fails once more).
+    applyThenClose("9");
+    window->OnEmailAlertSettings();
+    EXPECT_EQ(window->Engine().ContigFailLimit(), 9);
+    EXPECT_EQ(window->Engine().ContigFailCount(), 1);
+    EXPECT_EQ(prompter.Texts().filter(QStringLiteral("Data Saved in Registry.")).size(), 2);
+
+    // A broadcast list applied in its dialog is the list the window mails next.
+    answerDialog = [](QDialog& dialog) {
+        if (dialog.windowTitle() == QStringLiteral("Enter recipient email address")) {
+            dialog.findChild<QLineEdit*>()->setText(QStringLiteral("desk@example.com"));
+            dialog.accept();
+            return dialog.result();
+        }
+        dialog.findChild<QPushButton*>(QStringLiteral("add"))->click();
+        dialog.findChild<QPushButton*>(QStringLiteral("apply"))->click();
+        dialog.reject();
+        return dialog.result();
+    };
+    MenuAction(QStringLiteral("Broadcast Going Down Settings..."))->trigger();
+    EXPECT_TRUE(window->BrokerGoingDownRecipients().Contains(QStringLiteral("desk@example.com")));
+    EXPECT_EQ(window->BrokerGoingDownRecipients().GetCount(), 2);
+    answerDialog = {};
+    MenuAction(QStringLiteral("Broadcast General Message Settings..."))->trigger();
+    EXPECT_EQ(dialogsShown.last(), QStringLiteral("Broadcast General Message Email Settings"));
+    EXPECT_TRUE(window->GeneralMessageRecipients().IsEmpty());
+    EXPECT_EQ(window->Engine().ContigFailCount(), 3) << "every command ends with a scan";
+}
