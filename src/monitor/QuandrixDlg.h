@@ -10,6 +10,7 @@
 #include "app/TraceLog.h"
 #include "exec/CommandLauncher.h"
 #include "mail/BrokerAlert.h"
+#include "mail/BrokerRecovery.h"
 #include "mail/EmailAddressLookup.h"
 #include "mail/EmailSettings.h"
 #include "mail/Mailer.h"
@@ -24,6 +25,7 @@ class CResize;
 class Clock;
 class FileChooser;
 class FontChooser;
+class MonitorTray;
 class Prompter;
 class QCheckBox;
 class QDialog;
@@ -31,6 +33,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class SessionGraph;
 struct GridNotify;
 
 // The window's seams. Anything left empty gets the real thing: message boxes, the system
@@ -132,6 +135,9 @@ public:
     QString WatchedKey() const { return m_watchedKey; }
     void SetWatchedKey(const QString& key) { m_watchedKey = key; }
     QWidget* Control(int id) const { return m_controls.value(id); }
+    SessionGraph& Graph() { return *m_graph; }
+    // Null where the desktop has no system tray.
+    MonitorTray* Tray() { return m_tray.get(); }
     // The text a control shows (a group box's title for the status group).
     QString ControlText(int id) const;
 
@@ -146,6 +152,8 @@ private:
     void ShowStatus(ScanStatus which, const QString& text);
     void ShowScannerState(bool scanning);
     void SyncScannerButtons();
+    void OnScanCounted(bool answered, int sessions);
+    void CreateTray();
     void OnGridNotify(const GridNotify& notify);
     void OnGridRightClick(int row, int col);
     void OnGridSelChanged(int row, int col);
@@ -188,6 +196,7 @@ private:
     QLabel* m_databaseUsers = nullptr;
     QCheckBox* m_historyBox = nullptr;
     QLabel* m_alerts = nullptr;
+    SessionGraph* m_graph = nullptr;
     QMap<int, QWidget*> m_controls;
     QMap<ScanStatus, QWidget*> m_statusControls;
     std::unique_ptr<CResize> m_resize;
@@ -197,6 +206,8 @@ private:
     EmailSettings m_emailSettings;
     Mailer m_mailer;
     std::unique_ptr<BrokerAlert> m_alert;
+    std::unique_ptr<BrokerRecovery> m_recovery;
+    std::unique_ptr<MonitorTray> m_tray;
     EmailAddressLookup m_lookup;
 
     QString m_searchText;

@@ -174,6 +174,7 @@ int ScanEngine::RunScanCycle() {
             m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
         m_pendingVisibleRow = m_pendingVisibleCol = -1;
         compared = true;
+        emit ScanCounted(true, Status(ScanStatus::SessionCount).toInt());
     }
     BlockingWait::PumpPaint();
     ResumeScanner(m_settings.interval);
@@ -233,6 +234,7 @@ int ScanEngine::ParseUserListReport() {
 
 void ScanEngine::CountScanFailure() {
     ++m_contigFailCount;
+    emit ScanCounted(false, 0);
     if (m_contigFailCount == m_contigFailLimit) {
         // Reset before the alert: the alert starts a new cycle at once, and a failure of
         // that cycle belongs to the next count.

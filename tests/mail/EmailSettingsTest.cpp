@@ -24,6 +24,7 @@ protected:
 TEST_F(EmailSettingsTest, FreshStoreGivesPlaceholdersDefaultsAndAlertsOff) {
     const EmailSettings s = LoadEmailSettings(settings);
     EXPECT_FALSE(s.alertsEnabled);
+    EXPECT_TRUE(s.recoveryEnabled);
     EXPECT_EQ(s.contigFailLimit, 6);
     EXPECT_EQ(s.server, QStringLiteral("mail.example.com"));
     EXPECT_EQ(s.port, QStringLiteral("25"));
@@ -48,6 +49,11 @@ TEST_F(EmailSettingsTest, AlertSwitchIsExactAndLimitFollowsAtoi) {
         Set(Setting::EmailAlertsEnabled, text);
         EXPECT_EQ(LoadEmailSettings(settings).alertsEnabled, on) << text.toStdString();
     }
+    // Recovery mail is on unless switched off.
+    Set(Setting::EmailRecoveryEnabled, QStringLiteral("0"));
+    EXPECT_FALSE(LoadEmailSettings(settings).recoveryEnabled);
+    Set(Setting::EmailRecoveryEnabled, QString());
+    EXPECT_TRUE(LoadEmailSettings(settings).recoveryEnabled);
     const QList<std::pair<QString, int>> limits{{QStringLiteral("12"), 12},
                                                 {QStringLiteral(" 9x"), 9},
                                                 {QStringLiteral("x9"), 0},
