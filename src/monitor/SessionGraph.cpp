@@ -8,9 +8,9 @@
 
 namespace {
 
-// The chart shows at least this much time, so that the first minutes are not stretched
-// across the whole width.
-constexpr qint64 kMinSpanMs = 10LL * 60 * 1000;
+// The chart spans its points, and at least this much time, so that a first scan or two do
+// not make a line across the whole width.
+constexpr qint64 kMinSpanMs = 30LL * 1000;
 constexpr int kMargin = 4;
 
 const QColor kLineColour(40, 90, 170);
@@ -45,10 +45,11 @@ QString SessionGraph::Caption() const {
 }
 
 QRect SessionGraph::PlotRect() const {
-    const int caption = fontMetrics().height() + 2;
+    // The caption above, the count labels to the left, the times of both ends below.
+    const int line = fontMetrics().height();
     const int label = fontMetrics().horizontalAdvance(QString::number(TopCount())) + 4;
-    return QRect(kMargin + label, kMargin + caption, width() - 2 * kMargin - label - 1,
-                 height() - 2 * kMargin - caption - 1);
+    return QRect(kMargin + label, kMargin + line + 2, width() - 2 * kMargin - label - 1,
+                 height() - 2 * kMargin - 2 * line - 3);
 }
 
 qint64 SessionGraph::SpanEnd() const {
@@ -84,8 +85,9 @@ void SessionGraph::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
     p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(QRect(kMargin, kMargin, width() - 2 * kMargin, fontMetrics().height()),
-               Qt::AlignLeft | Qt::AlignVCenter, Caption());
+    // The caption lines up with the texts above the graph.
+    p.drawText(QRect(0, kMargin, width(), fontMetrics().height()), Qt::AlignLeft | Qt::AlignVCenter,
+               Caption());
 
     const QRect plot = PlotRect();
     if (plot.width() < 2 || plot.height() < 2) return;
@@ -97,6 +99,14 @@ void SessionGraph::paintEvent(QPaintEvent*) {
     p.drawText(QRect(kMargin, plot.bottom() - fontMetrics().height(), plot.left() - kMargin - 2,
                      fontMetrics().height()),
                Qt::AlignRight | Qt::AlignBottom, QStringLiteral("0"));
+    if (!m_series.Empty()) {
+        const QRect times(plot.left(), plot.bottom() + 2, plot.width(), fontMetrics().height());
+        const QString format = QStringLiteral("HH:mm");
+        p.drawText(times, Qt::AlignLeft | Qt::AlignTop,
+                   QDateTime::fromMSecsSinceEpoch(SpanStart()).toString(format));
+        p.drawText(times, Qt::AlignRight | Qt::AlignTop,
+                   QDateTime::fromMSecsSinceEpoch(SpanEnd()).toString(format));
+    }
 
     const auto yOf = [&](int count) {
         return plot.bottom() - static_cast<int>(static_cast<double>(count) * plot.height() / top);
@@ -104,13 +114,15 @@ void SessionGraph::paintEvent(QPaintEvent*) {
 
     p.save();
     p.setClipRect(plot);
-    // Failed scans: a red band over their time, the line broken there.
+    // Failed scans: a red band over each run of them, the line broken there.
     QColor band = kGapColour;
     band.setAlpha(70);
-    for (const SessionSeries::Point& point : m_series.Points()) {
-        if (!point.Gap()) continue;
-        const int x0 = XOf(point.firstMs, plot);
-        const int x1 = std::max(XOf(point.lastMs, plot), x0 + 2);
+    const auto& points = m_series.Points();
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (!points[i].Gap()) continue;
+        const int x0 = XOf(points[i].firstMs, plot);
+        while (i + 1 < points.size() && points[i + 1].Gap()) ++i;
+        const int x1 = std::max(XOf(points[i].lastMs, plot), x0 + 2);
         p.fillRect(QRect(x0 - 1, plot.top(), x1 - x0 + 1, plot.height()), band);
         p.fillRect(QRect(x0 - 1, plot.bottom() - 3, x1 - x0 + 1, 4), kGapColour);
     }
@@ -118,7 +130,7 @@ void SessionGraph::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath line;
     bool open = false;
-    for (const SessionSeries::Point& point : m_series.Points()) {
+    for (const SessionSeries::Point& point : points) {
         if (point.Gap()) {
             open = false;
             // Scans that answered amid the failures still show their count.
@@ -140,12 +152,13 @@ void SessionGraph::paintEvent(QPaintEvent*) {
     p.setPen(QPen(kLineColour, 1.5));
     p.drawPath(line);
     // A lone answered scan between gaps would not show as a line.
-    for (size_t i = 0; i < m_series.Points().size(); ++i) {
-        const auto& points = m_series.Points();
+    p.setPen(Qt::NoPen);
+    p.setBrush(kLineColour);
+    for (size_t i = 0; i < points.size(); ++i) {
         const SessionSeries::Point& point = points[i];
         const bool alone = !point.Gap() && (i == 0 || points[i - 1].Gap()) &&
                            (i + 1 == points.size() || points[i + 1].Gap());
-        if (alone) p.drawPoint(QPointF(XOf(point.peakMs, plot), yOf(point.peak)));
+        if (alone) p.drawEllipse(QPointF(XOf(point.peakMs, plot), yOf(point.peak)), 2, 2);
     }
     p.restore();
 
