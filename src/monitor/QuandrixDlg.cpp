@@ -18,10 +18,16 @@
 #include "app/Timestamp.h"
 #include "controls/FindTextDlg.h"
 #include "controls/GridCtrl.h"
+#include "controls/ReportCtrl.h"
 #include "controls/Resize.h"
 #include "debuglog/AboutDlg.h"
 #include "debuglog/SettingsDlg.h"
 #include "exchange/Export.h"
+#include "exchange/Import.h"
+#include "mail/EmailBCDSetDlg.h"
+#include "mail/EmailBCGSetDlg.h"
+#include "mail/EmailSetDlg.h"
+#include "mail/RecipientList.h"
 #include "monitor/CloseSequence.h"
 #include "monitor/FontDescription.h"
 #include "monitor/MonitorTray.h"
@@ -126,6 +132,10 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     });
     connect(m_engine.get(), &ScanEngine::ScanCounted, this, &CQuandrixDlg::OnScanCounted);
     CreateTray();
+    LoadRecipientList(*m_store, QString::fromLatin1(RecipientSection::kBrokerGoingDown),
+                      m_bcdRecipients);
+    LoadRecipientList(*m_store, QString::fromLatin1(RecipientSection::kGeneralMessage),
+                      m_bcgRecipients);
 
     connect(m_engine.get(), &ScanEngine::StatusChanged, this, &CQuandrixDlg::ShowStatus);
     connect(m_engine.get(), &ScanEngine::ScannerStateChanged, this,
@@ -237,6 +247,13 @@ void CQuandrixDlg::CreateMenus() {
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->addAction(QStringLiteral("&Settings..."), this, &CQuandrixDlg::OnSettings);
+    QMenu* email = edit->addMenu(QStringLiteral("&Email"));
+    email->addAction(QStringLiteral("Broker Alert Settings..."), this,
+                     &CQuandrixDlg::OnEmailAlertSettings);
+    email->addAction(QStringLiteral("Broadcast Going Down Settings..."), this,
+                     &CQuandrixDlg::OnEmailBCDSettings);
+    email->addAction(QStringLiteral("Broadcast General Message Settings..."), this,
+                     &CQuandrixDlg::OnEmailBCGSettings);
     edit->addSeparator();
     edit->addAction(QStringLiteral("&Change Matrix Font..."), this, &CQuandrixDlg::OnChangeFont);
     edit->addAction(QStringLiteral("&Reset Font"), this, &CQuandrixDlg::OnResetFont);
@@ -296,10 +313,7 @@ void CQuandrixDlg::OnInitDialog() {
 
     m_history.Start(m_historyBox->isChecked());
 
-    m_emailSettings = LoadEmailSettings(m_appSettings);
-    m_engine->SetContigFailLimit(m_emailSettings.contigFailLimit);
-    m_alerts->setText(QString::fromLatin1(m_emailSettings.alertsEnabled ? kAlertsEnabledText
-                                                                        : kAlertsDisabledText));
+    LoadAlertSettings();
 
     // Shown before the first cycle so that a slow Broker never leaves the user without a
     // window.
@@ -411,12 +425,30 @@ void CQuandrixDlg::TakeScanSettings(const ScanSettings& settings) {
     m_lookup.SetConnection(settings.broker, settings.adminUserId, settings.adminPassword);
 }
 
-void CQuandrixDlg::OnSettings() {
-    if (m_closeRequested) return;
-    ScanEngine::CommandScope scope(*m_engine);
+void CQuandrixDlg::SuspendForCommand() {
     m_engine->PauseScanner();
     if (m_engine->TraceActive()) m_engine->StopWatchBlink(true);
     if (m_engine->ErrorBlinkActive()) m_engine->StopErrorBlink(true);
+}
+
+void CQuandrixDlg::EndSuspension() {
+    if (m_closeRequested) return;
+    if (m_engine->TraceActive()) m_engine->StartWatchBlink();
+    if (m_engine->ErrorBlinkActive()) m_engine->StartErrorBlink();
+    m_engine->RunScanCycle();
+}
+
+void CQuandrixDlg::LoadAlertSettings() {
+    m_emailSettings = LoadEmailSettings(m_appSettings);
+    m_engine->SetContigFailLimit(m_emailSettings.contigFailLimit);
+    m_alerts->setText(QString::fromLatin1(m_emailSettings.alertsEnabled ? kAlertsEnabledText
+                                                                        : kAlertsDisabledText));
+}
+
+void CQuandrixDlg::OnSettings() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    SuspendForCommand();
 
     CSettingsDlg dialog(m_appSettings, this);
     if (RunDialog(dialog) == QDialog::Accepted) {
@@ -432,10 +464,7 @@ void CQuandrixDlg::OnSettings() {
         TakeScanSettings(s);
         if (brokerChanged) UpdateCaption();
     }
-    if (m_closeRequested) return;
-    if (m_engine->TraceActive()) m_engine->StartWatchBlink();
-    if (m_engine->ErrorBlinkActive()) m_engine->StartErrorBlink();
-    m_engine->RunScanCycle();
+    EndSuspension();
 }
 
 void CQuandrixDlg::OnAbout() {
@@ -471,9 +500,7 @@ void CQuandrixDlg::OnFind() {
     if (m_closeRequested) return;
     ScanEngine::CommandScope scope(*m_engine);
     // The scanner stays paused: the marks last until the user presses ON.
-    m_engine->PauseScanner();
-    if (m_engine->TraceActive()) m_engine->StopWatchBlink(true);
-    if (m_engine->ErrorBlinkActive()) m_engine->StopErrorBlink(true);
+    SuspendForCommand();
 
     CFindTextDlg dialog(m_appSettings, SearchTextForDialog(m_searchText, m_appSettings), this);
     if (RunDialog(dialog) != QDialog::Accepted) return;
@@ -496,6 +523,50 @@ void CQuandrixDlg::OnExport() {
         exporter.Export();
     }
     ResumeAfterCommand();
+}
+
+EmailDialogServices CQuandrixDlg::EmailServices() {
+    return {m_appSettings, m_mailer, m_prompter,
+            [this](QDialog& dialog) { return RunDialog(dialog); },
+            [this](CReportCtrl& list) {
+                CImport(list, {m_appSettings, m_fileChooser, m_prompter, list.window()}).Import();
+            }};
+}
+
+void CQuandrixDlg::OnEmailAlertSettings() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    SuspendForCommand();
+    CEmailSetDlg dialog(EmailServices(), this);
+    RunDialog(dialog);
+    // A new limit starts the count afresh: a count already past it would never meet it.
+    // However the dialog ended, what it stored is what the window now works with.
+    const int limitInUse = m_engine->ContigFailLimit();
+    const bool limitStored = !m_appSettings.Text(Setting::ContigFailLimit).isEmpty();
+    LoadAlertSettings();
+    if (limitStored && m_emailSettings.contigFailLimit != limitInUse)
+        m_engine->ResetContigFailCount();
+    EndSuspension();
+}
+
+void CQuandrixDlg::ShowBroadcastSettings(QDialog& dialog, const char* section,
+                                         CMapStrToEmailObj& list) {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    SuspendForCommand();
+    RunDialog(dialog);
+    LoadRecipientList(*m_store, QString::fromLatin1(section), list);
+    EndSuspension();
+}
+
+void CQuandrixDlg::OnEmailBCDSettings() {
+    CEmailBCDSetDlg dialog(EmailServices(), this);
+    ShowBroadcastSettings(dialog, RecipientSection::kBrokerGoingDown, m_bcdRecipients);
+}
+
+void CQuandrixDlg::OnEmailBCGSettings() {
+    CEmailBCGSetDlg dialog(EmailServices(), this);
+    ShowBroadcastSettings(dialog, RecipientSection::kGeneralMessage, m_bcgRecipients);
 }
 
 void CQuandrixDlg::OnHistorySwitch(bool enabled) {

@@ -21,6 +21,7 @@
 #include "scan/ScanEngine.h"
 
 class CGridCtrl;
+class CReportCtrl;
 class CResize;
 class Clock;
 class FileChooser;
@@ -34,6 +35,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class SessionGraph;
+struct EmailDialogServices;
 struct GridNotify;
 
 // The window's seams. Anything left empty gets the real thing: message boxes, the system
@@ -108,6 +110,10 @@ public:
     void OnResetFont();
     void OnFind();
     void OnExport();
+    // Edit > Email: the alert, "Broker Going Down" and general message settings.
+    void OnEmailAlertSettings();
+    void OnEmailBCDSettings();
+    void OnEmailBCGSettings();
     void OnHistorySwitch(bool enabled);
     void OnScanOn();
     void OnScanOff();
@@ -128,6 +134,10 @@ public:
     CGridCtrl& Grid() { return *m_grid; }
     CommandLauncher& Launcher() { return m_launcher; }
     HistoryLog& History() { return m_history; }
+    const EmailSettings& Email() const { return m_emailSettings; }
+    // The extra recipients of the two broadcasts, as last loaded.
+    const CMapStrToEmailObj& BrokerGoingDownRecipients() const { return m_bcdRecipients; }
+    const CMapStrToEmailObj& GeneralMessageRecipients() const { return m_bcgRecipients; }
     AppSettings& Settings() { return m_appSettings; }
     QString SearchText() const { return m_searchText; }
     RowMenuState RowMenu() const { return m_rowMenu; }
@@ -161,6 +171,14 @@ private:
     void UpdateCaption();
     // After a command that paused the scanner: scanning goes on only if it is wanted.
     void ResumeAfterCommand();
+    // Around a command's dialog: the scanner paused and the blinks held steady, then the
+    // blinks again and one scan cycle, which resumes scanning.
+    void SuspendForCommand();
+    void EndSuspension();
+    // The main window's e-mail values, the limit the scanner counts to and the alert text.
+    void LoadAlertSettings();
+    void ShowBroadcastSettings(QDialog& dialog, const char* section, CMapStrToEmailObj& list);
+    EmailDialogServices EmailServices();
     int RunDialog(QDialog& dialog);
     void TryClose();
     QWidget* AddControl(int id, QWidget* widget, const QRect& geometry);
@@ -204,6 +222,8 @@ private:
     std::unique_ptr<MatrixPresentation> m_presentation;
     std::unique_ptr<ScanEngine> m_engine;
     EmailSettings m_emailSettings;
+    CMapStrToEmailObj m_bcdRecipients;
+    CMapStrToEmailObj m_bcgRecipients;
     Mailer m_mailer;
     std::unique_ptr<BrokerAlert> m_alert;
     std::unique_ptr<BrokerRecovery> m_recovery;

@@ -109,6 +109,7 @@ public:
     // Failure counting
     void CountScanFailure();
     int ContigFailCount() const { return m_contigFailCount; }
+    void ResetContigFailCount() { m_contigFailCount = 0; }
     void SetContigFailLimit(int limit) { m_contigFailLimit = limit; }
     int ContigFailLimit() const { return m_contigFailLimit; }
 

@@ -1,0 +1,43 @@
+#include "mail/EmailDeleteListDlg.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "controls/ReportCtrl.h"
+#include "mail/EmailSettingsDlg.h"
+
+CEmailDeleteListDlg::CEmailDeleteListDlg(CReportCtrl& recipients, QWidget* parent)
+    : QDialog(parent), m_recipients(recipients) {
+    setWindowTitle(QString::fromLatin1(kTitle));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* list = new CReportCtrl(this);
+    list->setObjectName(QStringLiteral("listed"));
+    list->SetColumnHeader(QString::fromLatin1(CEmailSettingsDlg::kColumns));
+    list->SetGridLines(true);
+    for (int row = 0; row < recipients.GetItemCount(); ++row) {
+        if (!recipients.IsItemSelected(row)) continue;
+        m_listed.append(recipients.GetItemText(row, 0));
+        list->InsertItem(list->GetItemCount(), m_listed.last());
+    }
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CEmailDeleteListDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void CEmailDeleteListDlg::accept() {
+    for (const QString& address : m_listed) {
+        for (int row = 0; row < m_recipients.GetItemCount(); ++row) {
+            if (m_recipients.GetItemText(row, 0).compare(address, Qt::CaseInsensitive) == 0) {
+                m_recipients.DeleteItem(row);
+                break;
+            }
+        }
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,194 @@
+#include "mail/EmailSettingsDlg.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/RecipientListStore.h"
+#include "app/SettingsKeys.h"
+#include "controls/ReportCtrl.h"
+#include "controls/RichEditCtrlEx.h"
+#include "mail/EmailAddDlg.h"
+#include "mail/Mailer.h"
+#include "mail/RecipientList.h"
+#include "platform/Prompter.h"
+#include "platform/WaitCursor.h"
+
+namespace {
+
+QLineEdit* AddEdit(QFormLayout* form, QWidget* parent, const char* label, const char* name,
+                   const QString& text) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    form->addRow(QString::fromLatin1(label), edit);
+    return edit;
+}
+
+}  // namespace
+
+CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServices& services,
+                                     QWidget* parent)
+    : QDialog(parent),
+      m_services(services),
+      m_subjectKey(layout.subject),
+      m_contentKey(layout.content),
+      m_section(QString::fromLatin1(layout.section)) {
+    setWindowTitle(QString::fromLatin1(layout.title));
+    setModal(true);
+    AppSettings& settings = m_services.settings;
+
+    auto* main = new QVBoxLayout(this);
+    if (layout.intro) {
+        auto* intro = new QLabel(QString::fromLatin1(layout.intro), this);
+        intro->setTextFormat(Qt::PlainText);
+        main->addWidget(intro);
+    }
+    m_top = new QVBoxLayout;
+    main->addLayout(m_top);
+
+    auto* form = new QFormLayout;
+    main->addLayout(form);
+    m_server = AddEdit(form, this, "Mail Server:", "server",
+                       settings.TextOrFallback(Setting::EmailServer));
+    m_port = AddEdit(form, this, "Port:", "port", settings.TextOrFallback(Setting::EmailPort));
+    m_from = AddEdit(form, this, "From:", "from", settings.TextOrFallback(Setting::EmailFrom));
+    m_subject = AddEdit(form, this, "Subject:", "subject", settings.TextOrFallback(m_subjectKey));
+    m_content = new CRichEditCtrlEx(this);
+    m_content->setObjectName(QStringLiteral("content"));
+    m_content->SetText(settings.TextOrFallback(m_contentKey));
+    m_content->setMinimumHeight(m_content->fontMetrics().lineSpacing() * 5);
+    form->addRow(QStringLiteral("Content:"), m_content);
+
+    // The list and its buttons, under a label or inside a group box.
+    auto* listRow = new QHBoxLayout;
+    if (layout.groupTitle) {
+        auto* group = new QGroupBox(QString::fromLatin1(layout.groupTitle), this);
+        group->setLayout(listRow);
+        main->addWidget(group, 1);
+    } else {
+        auto* label = new QLabel(QString::fromLatin1(layout.listLabel), this);
+        label->setTextFormat(Qt::PlainText);
+        main->addWidget(label);
+        main->addLayout(listRow, 1);
+    }
+    m_list = new CReportCtrl(this);
+    m_list->setObjectName(QStringLiteral("recipients"));
+    m_list->SetColumnHeader(QString::fromLatin1(kColumns));
+    m_list->SetGridLines(true);
+    m_list->SetCheckboxMode(CReportCtrl::RC_CHKBOX_NORMAL);
+    m_list->setMinimumSize(320, 140);
+    listRow->addWidget(m_list, 1);
+    m_listButtons = new QVBoxLayout;
+    listRow->addLayout(m_listButtons);
+    connect(AddButton(m_listButtons, "Add", "add"), &QPushButton::clicked, this,
+            &CEmailSettingsDlg::OnAdd);
+    connect(AddButton(m_listButtons, "Delete", "delete"), &QPushButton::clicked, this,
+            &CEmailSettingsDlg::OnDelete);
+
+    auto* bottom = new QHBoxLayout;
+    main->addLayout(bottom);
+    connect(AddButton(bottom, "Send Test Email to Selected Recipient", "test"),
+            &QPushButton::clicked, this, &CEmailSettingsDlg::SendTestEmail);
+    bottom->addStretch(1);
+    connect(AddButton(bottom, "Apply", "apply"), &QPushButton::clicked, this,
+            &CEmailSettingsDlg::Apply);
+    connect(AddButton(bottom, "Close", "close"), &QPushButton::clicked, this, &QDialog::reject);
+
+    // Each stored recipient at the top of the list, in the map's order.
+    LoadRecipientList(settings.Store(), m_section, m_loaded);
+    for (const CEmailObj& recipient : m_loaded) {
+        const int row = m_list->InsertItem(0, recipient.Address);
+        m_list->SetCheck(row, recipient.IsChecked());
+    }
+}
+
+QPushButton* CEmailSettingsDlg::AddButton(QBoxLayout* layout, const char* text, const char* name) {
+    auto* button = new QPushButton(QString::fromLatin1(text), this);
+    button->setObjectName(QString::fromLatin1(name));
+    // Enter applies and closes (below); it never presses whichever button had the focus last.
+    button->setAutoDefault(false);
+    layout->addWidget(button);
+    return button;
+}
+
+int CEmailSettingsDlg::RunDialog(QDialog& dialog) {
+    return m_services.runDialog ? m_services.runDialog(dialog) : dialog.exec();
+}
+
+void CEmailSettingsDlg::SortByAddress() {
+    m_list->SortItems(0, true);
+}
+
+void CEmailSettingsDlg::OnAdd() {
+    CEmailAddDlg dialog(this);
+    if (RunDialog(dialog) != QDialog::Accepted) return;
+    AfterAdd(m_list->InsertItem(0, dialog.Address()));
+}
+
+QString CEmailSettingsDlg::TestSubject(const QString& subject) {
+    if (subject.contains(QLatin1String(kTestMark), Qt::CaseSensitive)) return subject;
+    return subject + QLatin1Char(' ') + QLatin1String(kTestMark);
+}
+
+void CEmailSettingsDlg::SendTestEmail() {
+    WaitCursor wait;
+    const QString server = m_server->text();
+    const QString port = m_port->text();
+    const QString from = m_from->text();
+    const QString subject = m_subject->text();
+    const QString content = m_content->Text();
+    for (const auto& [value, message] :
+         {std::pair{&server, kServerBlank}, std::pair{&port, kPortBlank},
+          std::pair{&from, kFromBlank}, std::pair{&subject, kSubjectBlank},
+          std::pair{&content, kContentBlank}}) {
+        if (value->isEmpty()) {
+            m_services.prompter.Warning(QString::fromLatin1(message));
+            return;
+        }
+    }
+    const QString testSubject = TestSubject(subject);
+    bool sent = false;
+    for (int row = 0; row < m_list->GetItemCount(); ++row) {
+        if (!m_list->IsItemSelected(row) || !m_list->GetCheck(row)) continue;
+        sent = true;
+        m_services.mailer.SendEmail(m_list->GetItemText(row, 0), server, port, from, testSubject,
+                                    content);
+    }
+    if (!sent) m_services.prompter.Warning(QString::fromLatin1(kNoneSelected));
+}
+
+void CEmailSettingsDlg::Apply() {
+    AppSettings& settings = m_services.settings;
+    settings.SetText(Setting::EmailServer, m_server->text());
+    settings.SetText(Setting::EmailPort, m_port->text());
+    settings.SetText(Setting::EmailFrom, m_from->text());
+    settings.SetText(m_subjectKey, m_subject->text());
+    settings.SetText(m_contentKey, m_content->Text());
+    StoreOwnValues();
+
+    QList<RecipientEntry> entries;
+    for (int row = 0; row < m_list->GetItemCount(); ++row)
+        entries.append({m_list->GetCheck(row) ? 1 : 0, m_list->GetItemText(row, 0)});
+    WriteRecipientEntries(settings.Store(), m_section, entries);
+    m_services.prompter.Information(QString::fromLatin1(kSaved));
+}
+
+void CEmailSettingsDlg::accept() {
+    Apply();
+    QDialog::accept();
+}
+
+void CEmailSettingsDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter in a single-line box is the dialog's OK (the message box keeps Return itself).
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
