@@ -9,7 +9,7 @@ const QList<const SettingDef*>& All() {
     static const QList<const SettingDef*> all{
         &Broker, &AdminUserId, &AdminPswd, &Interval, &FilterBlankUserids,
         &FilterQuorvatelUserid, &FilterStaleUserids, &EnableHistoryLogging, &LogLevel,
-        &TransTypes, &Debug, &CheckVantraceLog, &EmailAlertsEnabled, &ContigFailLimit,
+        &TransTypes, &Debug, &CheckVantraceLog, &EmailAlertsEnabled, &EmailRecoveryEnabled, &ContigFailLimit,
         &EmailServer, &EmailPort, &EmailFrom, &EmailSubject, &EmailContent, &EmailBCDSubject,
         &EmailBCDContent, &EmailBCGSubject, &EmailBCGContent, &EmailToUserFrom, &EmailToUserTo,
         &EmailToUserSubject, &EmailToUserContent, &Font_Desc, &Font_Name, &SearchText,

@@ -39,6 +39,8 @@ inline constexpr SettingDef CheckVantraceLog{"CheckVantraceLog", SettingType::Te
 
 // Mail: the main window reads alerts as off; the alert settings dialog shows them on.
 inline constexpr SettingDef EmailAlertsEnabled{"EmailAlertsEnabled", SettingType::Text, "0", "1"};
+// The mail that the Broker answers again after an alert: on unless the stored text is "0".
+inline constexpr SettingDef EmailRecoveryEnabled{"EmailRecoveryEnabled", SettingType::Text, "1", nullptr};
 inline constexpr SettingDef ContigFailLimit{"ContigFailLimit", SettingType::Text, "", "6"};
 inline constexpr SettingDef EmailServer{"EmailServer", SettingType::Text, "", "mail.example.com"};
 inline constexpr SettingDef EmailPort{"EmailPort", SettingType::Text, "", "25"};

@@ -55,6 +55,8 @@ void BrokerAlert::SendBrokerAlert(int tries) {
         m_history.WriteHistoryLine(
             HistoryLine(CurrentTimestamp(m_clock), recipient.Address, Mailer::Sent(result)));
     }
+    // The scan below may already find the Broker answering again.
+    if (m_sentHook) m_sentHook();
 
     Rescan();
 }

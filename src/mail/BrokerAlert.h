@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <string_view>
 
 class Clock;
 class HistoryLog;
@@ -20,6 +21,7 @@ public:
         "REC : PID=Error NAME=Broker MN=Failed to Respond           ";
     static constexpr const char* kSentTo = " --> Sent Alert To: ";
     static constexpr const char* kFailedTo = " --> Alert Send Failed To: ";
+    static_assert(std::string_view(kLineHead).size() == 59);
 
     // `settings` are the main window's e-mail settings; they are read on every alert, so a
     // reload after the alert settings dialog takes effect at once.
@@ -29,6 +31,9 @@ public:
     // Does nothing when alerts are off; otherwise pauses the scanner, mails every checked
     // recipient and always ends with a new scan cycle.
     void SendBrokerAlert(int tries);
+
+    // Told when an alert's mails have gone out, before the scan that follows it.
+    void SetSentHook(std::function<void()> hook) { m_sentHook = std::move(hook); }
 
     // For the scanner's alert hook.
     std::function<void(int)> Hook() {
@@ -52,4 +57,5 @@ private:
     const Clock& m_clock;
     const EmailSettings& m_settings;
     bool m_rescanning = false;
+    std::function<void()> m_sentHook;
 };

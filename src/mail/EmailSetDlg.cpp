@@ -25,6 +25,12 @@ CEmailSetDlg::CEmailSetDlg(const EmailDialogServices& services, QWidget* parent)
     m_alertsEnabled->setChecked(settings.TextOrFallback(Setting::EmailAlertsEnabled) ==
                                 QLatin1String("1"));
     m_alertOptions->addWidget(m_alertsEnabled);
+    m_recoveryEnabled =
+        new QCheckBox(QStringLiteral("   Send email when the Broker answers again"), this);
+    m_recoveryEnabled->setObjectName(QStringLiteral("recoveryEnabled"));
+    m_recoveryEnabled->setChecked(settings.Text(Setting::EmailRecoveryEnabled) !=
+                                  QLatin1String("0"));
+    m_alertOptions->addWidget(m_recoveryEnabled);
     m_alertOptions->addStretch(1);
 
     auto* limitRow = new QHBoxLayout;
@@ -45,6 +51,8 @@ void CEmailSetDlg::StoreOwnValues() {
     AppSettings& settings = Services().settings;
     settings.SetText(Setting::EmailAlertsEnabled,
                      m_alertsEnabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    settings.SetText(Setting::EmailRecoveryEnabled,
+                     m_recoveryEnabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     // Without a selection the stored limit stays as it is rather than becoming empty.
     if (m_limit->currentIndex() >= 0)
         settings.SetText(Setting::ContigFailLimit, m_limit->currentText());

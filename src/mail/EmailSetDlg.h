@@ -29,5 +29,6 @@ protected:
 private:
     QHBoxLayout* m_alertOptions = nullptr;
     QCheckBox* m_alertsEnabled = nullptr;
+    QCheckBox* m_recoveryEnabled = nullptr;
     QComboBox* m_limit = nullptr;
 };

@@ -7,6 +7,7 @@
 EmailSettings LoadEmailSettings(const AppSettings& settings) {
     EmailSettings s;
     s.alertsEnabled = settings.Text(Setting::EmailAlertsEnabled) == QLatin1String("1");
+    s.recoveryEnabled = settings.Text(Setting::EmailRecoveryEnabled) != QLatin1String("0");
     s.contigFailLimit = LeadingInt(settings.TextOrFallback(Setting::ContigFailLimit));
     s.server = settings.TextOrFallback(Setting::EmailServer);
     s.port = settings.TextOrFallback(Setting::EmailPort);

@@ -17,6 +17,9 @@ struct EmailSettings {
     QString subject;
     QString content;  // the alert template; its first "[...]" token takes the failure count
     CMapStrToEmailObj alertRecipients;
+    // Mail the alert recipients when the Broker answers again; only the stored text "0"
+    // turns it off.
+    bool recoveryEnabled = true;
 };
 
 // Reads the values from section "Settings" and the list "EMAILLIST"; an absent or empty text

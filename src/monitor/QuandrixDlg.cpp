@@ -32,6 +32,8 @@
 #include "mail/RecipientList.h"
 #include "monitor/CloseSequence.h"
 #include "monitor/FontDescription.h"
+#include "monitor/MonitorTray.h"
+#include "monitor/SessionGraph.h"
 #include "monitor/SnapshotRows.h"
 #include "platform/Clock.h"
 #include "platform/FileChooser.h"
@@ -123,7 +125,16 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     m_mailer.SetMainWindow(this);
     m_alert = std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_prompter, m_clock,
                                             m_emailSettings);
-    m_engine->SetAlertHook(m_alert->Hook());
+    m_recovery =
+        std::make_unique<BrokerRecovery>(m_history, m_mailer, m_prompter, m_clock, m_emailSettings);
+    m_alert->SetSentHook([this] { m_recovery->AlertSent(); });
+    m_engine->SetAlertHook([this](int tries) {
+        // Alerts switched off raise nothing, on the desktop either.
+        if (m_tray && m_emailSettings.alertsEnabled) m_tray->AlertRaised();
+        m_alert->SendBrokerAlert(tries);
+    });
+    connect(m_engine.get(), &ScanEngine::ScanCounted, this, &CQuandrixDlg::OnScanCounted);
+    CreateTray();
     LoadRecipientList(*m_store, QString::fromLatin1(RecipientSection::kBrokerGoingDown),
                       m_bcdRecipients);
     LoadRecipientList(*m_store, QString::fromLatin1(RecipientSection::kGeneralMessage),
@@ -158,6 +169,7 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
 CQuandrixDlg::~CQuandrixDlg() {
     // The scanner refers to the grid and the presentation: it goes first.
     m_vantrace.reset();
+    m_tray.reset();
     m_alert.reset();
     m_engine.reset();
 }
@@ -226,6 +238,12 @@ void CQuandrixDlg::CreateControls() {
     m_databaseUsers->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     AddControl(IDC_DATABASE_USERS, m_databaseUsers, QRect(kColumnX, 304, kColumnWidth, 44));
     m_statusControls.insert(ScanStatus::DatabaseUsers, m_databaseUsers);
+
+    // The session-count graph fills the column between the users text and the history box.
+    m_graph = new SessionGraph(m_client);
+    const int graphTop = 356;
+    const int graphBottom = kBottom + 496 - 8;
+    m_graph->setGeometry(kColumnX, graphTop, kColumnWidth, graphBottom - graphTop);
 
     m_historyBox = new QCheckBox(QStringLiteral("Enable History Logging"), m_client);
     AddControl(IDC_HISTORY, m_historyBox, QRect(kColumnX, kBottom + 496, kColumnWidth, 24));
@@ -324,6 +342,7 @@ QString CQuandrixDlg::Caption(const QString& broker, const QString& workingDirec
 
 void CQuandrixDlg::UpdateCaption() {
     setWindowTitle(Caption(m_engine->Settings().broker, m_workingDirectory));
+    if (m_tray) m_tray->SetBroker(m_engine->Settings().broker);
 }
 
 void CQuandrixDlg::OnInitDialog() {
@@ -379,6 +398,7 @@ void CQuandrixDlg::RegisterResizeRules() {
         m_resize->AddControl(id, 1, 1, 1, 1);
     m_resize->AddControl(m_countLabel, 1, 1, 1, 1);  // follows its edit
     m_resize->AddControl(m_historyProblem, 1, 1, 1, 1);
+    m_resize->AddControl(m_graph, 1, 1, 1, 1);
 }
 
 // ---------------------------------------------------------------- status texts
@@ -404,6 +424,33 @@ void CQuandrixDlg::ShowHistoryProblem(const QString& problem, int waitingLines) 
 void CQuandrixDlg::ShowScannerState(bool scanning) {
     m_on->setChecked(scanning);
     m_off->setChecked(!scanning);
+    if (m_tray) m_tray->SetScanEnabled(m_engine->ScanEnabled());
+}
+
+void CQuandrixDlg::OnScanCounted(bool answered, int sessions) {
+    if (answered) {
+        m_graph->AddAnswered(m_clock.Now(), sessions);
+        if (m_tray) m_tray->ScanAnswered(sessions);
+        m_recovery->ScanAnswered();
+    } else {
+        m_graph->AddFailed(m_clock.Now());
+        if (m_tray) m_tray->ScanFailed();
+        m_recovery->ScanFailed();
+    }
+}
+
+void CQuandrixDlg::CreateTray() {
+    if (!MonitorTray::Available()) return;
+    m_tray = std::make_unique<MonitorTray>(this);
+    m_tray->SetBroker(m_engine->Settings().broker);
+    // The tray's menu stays reachable while a dialog is open; scanning waits for it to close.
+    connect(m_tray.get(), &MonitorTray::OnRequested, this, [this] {
+        if (Idle()) OnScanOn();
+    });
+    connect(m_tray.get(), &MonitorTray::OffRequested, this, [this] {
+        if (Idle()) OnScanOff();
+    });
+    connect(m_tray.get(), &MonitorTray::ExitRequested, this, &CQuandrixDlg::RequestClose);
 }
 
 void CQuandrixDlg::SyncScannerButtons() {

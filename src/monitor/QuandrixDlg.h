@@ -11,6 +11,7 @@
 #include "debuglog/VantraceController.h"
 #include "exec/CommandLauncher.h"
 #include "mail/BrokerAlert.h"
+#include "mail/BrokerRecovery.h"
 #include "mail/EmailAddressLookup.h"
 #include "mail/EmailSettings.h"
 #include "mail/Mailer.h"
@@ -27,6 +28,7 @@ class Clock;
 class FileChooser;
 class FontChooser;
 class PrinterChooser;
+class MonitorTray;
 class Prompter;
 class QAction;
 class QCheckBox;
@@ -36,6 +38,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class SessionGraph;
 struct EmailDialogServices;
 struct GridNotify;
 
@@ -165,6 +168,9 @@ public:
     QAction* VantraceAction() const { return m_vantraceAction; }
     QAction* SendMessageAction() const { return m_sendMessageAction; }
     QWidget* Control(int id) const { return m_controls.value(id); }
+    SessionGraph& Graph() { return *m_graph; }
+    // Null where the desktop has no system tray.
+    MonitorTray* Tray() { return m_tray.get(); }
     // The text a control shows (a group box's title for the status group).
     QString ControlText(int id) const;
 
@@ -180,6 +186,8 @@ private:
     void ShowScannerState(bool scanning);
     void ShowHistoryProblem(const QString& problem, int waitingLines);
     void SyncScannerButtons();
+    void OnScanCounted(bool answered, int sessions);
+    void CreateTray();
     void OnGridNotify(const GridNotify& notify);
     void OnGridRightClick(int row, int col);
     void OnGridSelChanged(int row, int col);
@@ -235,6 +243,7 @@ private:
     QMenu* m_rowPopup = nullptr;
     QAction* m_vantraceAction = nullptr;
     QAction* m_sendMessageAction = nullptr;
+    SessionGraph* m_graph = nullptr;
     QMap<int, QWidget*> m_controls;
     QMap<ScanStatus, QWidget*> m_statusControls;
     std::unique_ptr<CResize> m_resize;
@@ -246,6 +255,8 @@ private:
     CMapStrToEmailObj m_bcgRecipients;
     Mailer m_mailer;
     std::unique_ptr<BrokerAlert> m_alert;
+    std::unique_ptr<BrokerRecovery> m_recovery;
+    std::unique_ptr<MonitorTray> m_tray;
     EmailAddressLookup m_lookup;
     std::unique_ptr<VantraceController> m_vantrace;
 

@@ -207,6 +207,7 @@ int ScanEngine::RunScanCycle() {
             m_shownToday = m_todayNumber;
         }
         compared = true;
+        emit ScanCounted(true, Status(ScanStatus::SessionCount).toInt());
     }
     BlockingWait::PumpPaint();
     // Lines a failed history write left waiting go as soon as the file takes them again.
@@ -282,6 +283,7 @@ int ScanEngine::ParseUserListReport() {
 
 void ScanEngine::CountScanFailure() {
     ++m_contigFailCount;
+    emit ScanCounted(false, 0);
     if (m_contigFailCount == m_contigFailLimit) {
         // Reset before the alert: the alert starts a new cycle at once, and a failure of
         // that cycle belongs to the next count.

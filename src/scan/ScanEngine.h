@@ -166,6 +166,9 @@ signals:
     void ScannerStateChanged(bool scanning);
     // Broker, user id or password missing, or no interval: the settings must be filled in.
     void SettingsNeeded();
+    // One per scan that either compared a report (answered, with the session count shown) or
+    // counted a failure. A failure is told before the alert it may raise.
+    void ScanCounted(bool answered, int sessions);
 
 private:
     friend class CommandScope;

@@ -2,9 +2,15 @@
 
 #include <QTemporaryDir>
 
+#include <QCheckBox>
+
+#include "FakeClock.h"
+#include "RecordingPrompter.h"
 #include "app/RecipientListStore.h"
 #include "app/SettingsKeys.h"
+#include "mail/EmailSetDlg.h"
 #include "mail/EmailSettings.h"
+#include "mail/Mailer.h"
 #include "mail/RecipientList.h"
 #include "platform/SettingsStore.h"
 
@@ -24,6 +30,7 @@ protected:
 TEST_F(EmailSettingsTest, FreshStoreGivesPlaceholdersDefaultsAndAlertsOff) {
     const EmailSettings s = LoadEmailSettings(settings);
     EXPECT_FALSE(s.alertsEnabled);
+    EXPECT_TRUE(s.recoveryEnabled);
     EXPECT_EQ(s.contigFailLimit, 6);
     EXPECT_EQ(s.server, QStringLiteral("mail.example.com"));
     EXPECT_EQ(s.port, QStringLiteral("25"));
@@ -48,6 +55,11 @@ TEST_F(EmailSettingsTest, AlertSwitchIsExactAndLimitFollowsAtoi) {
         Set(Setting::EmailAlertsEnabled, text);
         EXPECT_EQ(LoadEmailSettings(settings).alertsEnabled, on) << text.toStdString();
     }
+    // Recovery mail is on unless switched off.
+    Set(Setting::EmailRecoveryEnabled, QStringLiteral("0"));
+    EXPECT_FALSE(LoadEmailSettings(settings).recoveryEnabled);
+    Set(Setting::EmailRecoveryEnabled, QString());
+    EXPECT_TRUE(LoadEmailSettings(settings).recoveryEnabled);
     const QList<std::pair<QString, int>> limits{{QStringLiteral("12"), 12},
                                                 {QStringLiteral(" 9x"), 9},
                                                 {QStringLiteral("x9"), 0},
@@ -85,6 +97,30 @@ TEST_F(EmailSettingsTest, RecipientListFollowsTheStoredEntriesUpToCount) {
     EXPECT_FALSE(map.Contains(QStringLiteral("OPS@example.com"))) << "keys are case-sensitive";
 
     EXPECT_EQ(LoadEmailSettings(settings).alertRecipients, map);
+}
+
+// The alert settings dialog shows the recovery switch on while nothing is stored, and Apply
+// stores what the box shows for the main window to load.
+TEST_F(EmailSettingsTest, AlertDialogStoresTheRecoverySwitchOnApply) {
+    RecordingPrompter prompter;
+    FakeClock clock;
+    CommandLauncher launcher{prompter};
+    Mailer mailer{launcher, prompter, clock, dir.path()};
+    const EmailDialogServices services{settings, mailer, prompter, {}, {}};
+    {
+        CEmailSetDlg dialog(services);
+        auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("recoveryEnabled"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), QStringLiteral("   Send email when the Broker answers again"));
+        EXPECT_TRUE(box->isChecked());
+        box->setChecked(false);
+        EXPECT_TRUE(LoadEmailSettings(settings).recoveryEnabled) << "nothing stored before Apply";
+        dialog.Apply();
+    }
+    EXPECT_EQ(settings.Text(Setting::EmailRecoveryEnabled), QStringLiteral("0"));
+    EXPECT_FALSE(LoadEmailSettings(settings).recoveryEnabled);
+    CEmailSetDlg again(services);
+    EXPECT_FALSE(again.findChild<QCheckBox*>(QStringLiteral("recoveryEnabled"))->isChecked());
 }
 
 }  // namespace
