@@ -115,6 +115,9 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     m_alert = std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_prompter, m_clock,
                                             m_emailSettings);
     m_engine->SetAlertHook(m_alert->Hook());
+    m_broadcaster = std::make_unique<Broadcaster>(Broadcaster::Services{
+        *m_engine, m_history, m_mailer, m_lookup, m_prompter, m_clock, m_appSettings,
+        m_emailSettings, [this](QDialog& dialog) { return RunDialog(dialog); }, this});
 
     connect(m_engine.get(), &ScanEngine::StatusChanged, this, &CQuandrixDlg::ShowStatus);
     connect(m_engine.get(), &ScanEngine::ScannerStateChanged, this,
@@ -127,6 +130,7 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
 
 CQuandrixDlg::~CQuandrixDlg() {
     // The scanner refers to the grid and the presentation: it goes first.
+    m_broadcaster.reset();
     m_alert.reset();
     m_engine.reset();
 }
@@ -224,6 +228,12 @@ void CQuandrixDlg::CreateMenus() {
     edit->addAction(QStringLiteral("&Reset Font"), this, &CQuandrixDlg::OnResetFont);
     // The key is shown from the text; the keyboard table below carries it.
     edit->addAction(QStringLiteral("&Find...\tCtrl+F"), this, &CQuandrixDlg::OnFind);
+
+    QMenu* broadcast = menuBar()->addMenu(QStringLiteral("Broadcast"));
+    broadcast->addAction(QStringLiteral("Broker Going Down"), this,
+                         &CQuandrixDlg::OnBroadcastBrokerGoingDown);
+    broadcast->addAction(QStringLiteral("General Message"), this,
+                         &CQuandrixDlg::OnBroadcastGeneralMessage);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("&About ..."), this, &CQuandrixDlg::OnAbout);
@@ -482,6 +492,21 @@ void CQuandrixDlg::OnEditCut() {
 
 void CQuandrixDlg::OnEditPaste() {
     if (m_grid->CanPaste()) m_grid->OnEditPaste();
+}
+
+void CQuandrixDlg::OnBroadcastBrokerGoingDown() {
+    if (m_closeRequested) return;
+    m_broadcaster->BroadcastBrokerGoingDown();
+}
+
+void CQuandrixDlg::OnBroadcastGeneralMessage() {
+    if (m_closeRequested) return;
+    m_broadcaster->BroadcastGeneralMessage();
+}
+
+void CQuandrixDlg::OnSendMessageToUser() {
+    if (m_closeRequested) return;
+    m_broadcaster->SendMessageToUser(m_watched.pid, m_watched.userId, m_watched.machine);
 }
 
 // ---------------------------------------------------------------- the grid's notifications

@@ -9,6 +9,7 @@
 #include "app/SettingsKeys.h"
 #include "app/TraceLog.h"
 #include "exec/CommandLauncher.h"
+#include "mail/Broadcaster.h"
 #include "mail/BrokerAlert.h"
 #include "mail/EmailAddressLookup.h"
 #include "mail/EmailSettings.h"
@@ -49,7 +50,7 @@ struct QuandrixServices {
 // The monitor's main window: the login matrix, the scanner's controls and status texts, the
 // debug-logging status group, the e-mail alert state and the menus. It owns everything that
 // outlives one command: the settings, the scanner with its maps and timers, the history log,
-// the grid and its presentation, and the mail pieces the broker alert needs.
+// the grid and its presentation, and the mail pieces the broker alert and the broadcasts need.
 //
 // Every command that can wait (a dialog, a scan cycle) runs with the scanner's timers held
 // off (ScanEngine::CommandScope). Closing, by any route, runs one close sequence and then
@@ -111,6 +112,10 @@ public:
     void OnEditCopy();
     void OnEditCut();
     void OnEditPaste();
+    void OnBroadcastBrokerGoingDown();
+    void OnBroadcastGeneralMessage();
+    // "Send Message to this User..." of the row menu: the session of the last right-click.
+    void OnSendMessageToUser();
     // File > Exit, the close box, SIGTERM and SIGINT. Waits for a running cycle or command
     // to end (a dialog that is open is cancelled), then runs the close sequence and ends
     // the program.
@@ -198,6 +203,7 @@ private:
     Mailer m_mailer;
     std::unique_ptr<BrokerAlert> m_alert;
     EmailAddressLookup m_lookup;
+    std::unique_ptr<Broadcaster> m_broadcaster;
 
     QString m_searchText;
     RowMenuState m_rowMenu;
