@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include "controls/Resize.h"
 #include "debuglog/AboutDlg.h"
 #include "debuglog/SettingsDlg.h"
+#include "debuglog/VantraceDlg.h"
 #include "exchange/Export.h"
 #include "monitor/CloseSequence.h"
 #include "monitor/FontDescription.h"
@@ -119,6 +121,18 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
         *m_engine, m_history, m_mailer, m_lookup, m_prompter, m_clock, m_appSettings,
         m_emailSettings, [this](QDialog& dialog) { return RunDialog(dialog); }, this});
 
+    m_vantrace = std::make_unique<VantraceController>(
+        *m_engine, m_launcher, m_history, m_clock, m_prompter, m_appSettings, m_workingDirectory,
+        [this](const QString& machine, const QString& userId,
+               bool active) -> std::optional<VantraceChoice> {
+            CVantraceDlg dialog(m_appSettings, machine, userId, active, this);
+            if (RunDialog(dialog) != QDialog::Accepted) return std::nullopt;
+            return VantraceChoice{dialog.Start(), dialog.UserId(), dialog.Machine(),
+                                  dialog.LogLevel(), dialog.TransTypes()};
+        });
+    connect(m_vantrace.get(), &VantraceController::StopEnabledChanged, m_stopVantrace,
+            &QWidget::setEnabled);
+
     connect(m_engine.get(), &ScanEngine::StatusChanged, this, &CQuandrixDlg::ShowStatus);
     connect(m_engine.get(), &ScanEngine::ScannerStateChanged, this,
             &CQuandrixDlg::ShowScannerState);
@@ -131,6 +145,7 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
 CQuandrixDlg::~CQuandrixDlg() {
     // The scanner refers to the grid and the presentation: it goes first.
     m_broadcaster.reset();
+    m_vantrace.reset();
     m_alert.reset();
     m_engine.reset();
 }
@@ -208,6 +223,11 @@ void CQuandrixDlg::CreateControls() {
     AddControl(IDC_EXPORT, exportButton, QRect(kColumnX, kBottom + 526, kColumnWidth, 32));
     connect(exportButton, &QPushButton::clicked, this, &CQuandrixDlg::OnExport);
 
+    m_stopVantrace = new QPushButton(QStringLiteral("Stop Vantrace Logging"), m_client);
+    m_stopVantrace->setEnabled(false);
+    AddControl(IDC_STOP_VANTRACE, m_stopVantrace, QRect(kColumnX, 360, kColumnWidth, 32));
+    connect(m_stopVantrace, &QPushButton::clicked, this, &CQuandrixDlg::OnStopVantrace);
+
     m_alerts = new QLabel(m_client);
     m_alerts->setTextFormat(Qt::PlainText);
     AddControl(IDC_ALERTS, m_alerts, QRect(kColumnX, kBottom + 566, kColumnWidth - 20, 22));
@@ -223,6 +243,7 @@ void CQuandrixDlg::CreateMenus() {
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->addAction(QStringLiteral("&Settings..."), this, &CQuandrixDlg::OnSettings);
+    edit->addAction(QStringLiteral("VanTrace..."), this, &CQuandrixDlg::OnVantraceMenu);
     edit->addSeparator();
     edit->addAction(QStringLiteral("&Change Matrix Font..."), this, &CQuandrixDlg::OnChangeFont);
     edit->addAction(QStringLiteral("&Reset Font"), this, &CQuandrixDlg::OnResetFont);
@@ -234,6 +255,19 @@ void CQuandrixDlg::CreateMenus() {
                          &CQuandrixDlg::OnBroadcastBrokerGoingDown);
     broadcast->addAction(QStringLiteral("General Message"), this,
                          &CQuandrixDlg::OnBroadcastGeneralMessage);
+
+    // The row menu: both items start disabled; each right-click decides which may be chosen.
+    m_rowPopup = new QMenu(this);
+    m_rowPopup->setObjectName(QStringLiteral("rowMenu1020"));
+    m_vantraceAction = m_rowPopup->addAction(QStringLiteral("Vantrace ..."));
+    m_vantraceAction->setEnabled(false);
+    connect(m_vantraceAction, &QAction::triggered, this, &CQuandrixDlg::OnVantrace);
+    m_sendMessageAction = m_rowPopup->addAction(QStringLiteral("Send Message to this User..."));
+    m_sendMessageAction->setEnabled(false);
+    connect(m_sendMessageAction, &QAction::triggered, this, &CQuandrixDlg::OnSendMessageToUser);
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ShowRowMenu(m_grid->viewport()->mapToGlobal(pos)); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("&About ..."), this, &CQuandrixDlg::OnAbout);
@@ -313,7 +347,7 @@ void CQuandrixDlg::RegisterResizeRules() {
     // without a control.
     for (int id : {1126, 1128, 1219, 1318, 1217, 1003, 1215, 1320, 1626, 1322, 1522})
         m_resize->AddControl(id, 1, 0, 1, 0);
-    // 200, 1007, 2 and 4021 are buttons this window does not show, and 1421 a size grip it
+    // 200, 1007 and 2 are buttons this window does not show, and 1421 a size grip it
     // does not have: CResize registers its own grip in Init(), and registering that one here
     // as well would add up the factors and move it twice as far as the corner.
     for (int id : std::initializer_list<int>{
@@ -505,8 +539,10 @@ void CQuandrixDlg::OnBroadcastGeneralMessage() {
 }
 
 void CQuandrixDlg::OnSendMessageToUser() {
-    if (m_closeRequested) return;
-    m_broadcaster->SendMessageToUser(m_watched.pid, m_watched.userId, m_watched.machine);
+    if (m_closeRequested || !m_rowMenu.sendMessage) return;
+    m_rowPopup->hide();
+    const WatchedSession chosen = Watched();
+    m_broadcaster->SendMessageToUser(chosen.pid, chosen.userId, chosen.machine);
 }
 
 // ---------------------------------------------------------------- the grid's notifications
@@ -525,13 +561,39 @@ void CQuandrixDlg::OnGridRightClick(int row, int col) {
     click.rowCount = m_grid->GetRowCount();
     click.cellText = [this](int r, int c) { return m_grid->GetItemText(r, c); };
     click.traceActive = m_engine->TraceActive();
-    click.watchedKey = m_watchedKey;
-    click.watched = m_watched;
+    click.watchedKey = m_vantrace->WatchedKey();
+    click.watched = m_vantrace->Session();
     const RightClickOutcome out = RightClickOnCell(click);
     m_rowMenu = out.menu;
-    m_watched = out.watched;
-    if (out.clearWatchedKey) m_watchedKey.clear();
+    m_vantrace->Session() = out.watched;
+    if (out.clearWatchedKey) m_vantrace->SetWatchedKey(QString());
     m_engine->SetWatchedEntry(out.position.row, out.position.col);
+}
+
+void CQuandrixDlg::ShowRowMenu(const QPoint& globalPos) {
+    m_vantraceAction->setEnabled(m_rowMenu.vantrace);
+    m_sendMessageAction->setEnabled(m_rowMenu.sendMessage);
+    m_rowPopup->popup(globalPos);
+}
+
+void CQuandrixDlg::OnVantrace() {
+    if (m_closeRequested || !m_rowMenu.vantrace) return;
+    m_rowPopup->hide();
+    ScanEngine::CommandScope scope(*m_engine);
+    m_vantrace->Open();
+}
+
+void CQuandrixDlg::OnVantraceMenu() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_vantrace->OpenFromMenu();
+}
+
+void CQuandrixDlg::OnStopVantrace() {
+    if (m_closeRequested) return;
+    ScanEngine::CommandScope scope(*m_engine);
+    m_vantrace->Stop();
+    m_engine->RunScanCycle();
 }
 
 void CQuandrixDlg::OnGridSelChanged(int row, int col) {
@@ -571,7 +633,7 @@ void CQuandrixDlg::TryClose() {
         return;
     }
     m_closed = true;
-    RunCloseSequence(*m_engine, m_history, m_clock);
+    RunCloseSequence(*m_engine, m_history, m_clock, [this] { m_vantrace->Stop(); });
     if (m_services.exitProgram)
         m_services.exitProgram(0);
     else

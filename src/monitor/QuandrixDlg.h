@@ -8,6 +8,7 @@
 
 #include "app/SettingsKeys.h"
 #include "app/TraceLog.h"
+#include "debuglog/VantraceController.h"
 #include "exec/CommandLauncher.h"
 #include "mail/Broadcaster.h"
 #include "mail/BrokerAlert.h"
@@ -26,11 +27,13 @@ class Clock;
 class FileChooser;
 class FontChooser;
 class Prompter;
+class QAction;
 class QCheckBox;
 class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 struct GridNotify;
 
@@ -81,6 +84,7 @@ public:
         IDC_WATCH_USER = 4033,
         IDC_WATCH_MACHINE = 4035,
         IDC_WATCH_DATETIME = 4037,
+        IDC_STOP_VANTRACE = 4021,
         IDC_ALERTS = 4043,
     };
 
@@ -112,6 +116,13 @@ public:
     void OnEditCopy();
     void OnEditCut();
     void OnEditPaste();
+    // The row menu's "Vantrace ...", Edit > "VanTrace..." and "Stop Vantrace Logging".
+    void OnVantrace();
+    void OnVantraceMenu();
+    void OnStopVantrace();
+    // The row menu at a screen point, with the items the last right-click allows. It stays
+    // open on its own (popup, not a modal run).
+    void ShowRowMenu(const QPoint& globalPos);
     void OnBroadcastBrokerGoingDown();
     void OnBroadcastGeneralMessage();
     // "Send Message to this User..." of the row menu: the session of the last right-click.
@@ -133,9 +144,15 @@ public:
     AppSettings& Settings() { return m_appSettings; }
     QString SearchText() const { return m_searchText; }
     RowMenuState RowMenu() const { return m_rowMenu; }
-    WatchedSession Watched() const { return m_watched; }
-    QString WatchedKey() const { return m_watchedKey; }
-    void SetWatchedKey(const QString& key) { m_watchedKey = key; }
+    WatchedSession Watched() const { return m_vantrace->Session(); }
+    QString WatchedKey() const { return m_vantrace->WatchedKey(); }
+    void SetWatchedKey(const QString& key) { m_vantrace->SetWatchedKey(key); }
+    VantraceController& Vantrace() { return *m_vantrace; }
+    // The row menu (1020) and its items: "Vantrace ..." (32777) and "Send Message to this
+    // User..." (32793).
+    QMenu* RowPopup() const { return m_rowPopup; }
+    QAction* VantraceAction() const { return m_vantraceAction; }
+    QAction* SendMessageAction() const { return m_sendMessageAction; }
     QWidget* Control(int id) const { return m_controls.value(id); }
     // The text a control shows (a group box's title for the status group).
     QString ControlText(int id) const;
@@ -193,6 +210,10 @@ private:
     QLabel* m_databaseUsers = nullptr;
     QCheckBox* m_historyBox = nullptr;
     QLabel* m_alerts = nullptr;
+    QPushButton* m_stopVantrace = nullptr;
+    QMenu* m_rowPopup = nullptr;
+    QAction* m_vantraceAction = nullptr;
+    QAction* m_sendMessageAction = nullptr;
     QMap<int, QWidget*> m_controls;
     QMap<ScanStatus, QWidget*> m_statusControls;
     std::unique_ptr<CResize> m_resize;
@@ -203,12 +224,11 @@ private:
     Mailer m_mailer;
     std::unique_ptr<BrokerAlert> m_alert;
     EmailAddressLookup m_lookup;
+    std::unique_ptr<VantraceController> m_vantrace;
     std::unique_ptr<Broadcaster> m_broadcaster;
 
     QString m_searchText;
     RowMenuState m_rowMenu;
-    WatchedSession m_watched;
-    QString m_watchedKey;
     bool m_initialised = false;
     bool m_closeRequested = false;
     bool m_closed = false;

@@ -4,16 +4,7 @@
 #include <functional>
 
 #include "controls/GridTypes.h"
-
-// The session a right-click chose: the texts the debug-logging and message commands of the
-// row menu act on.
-struct WatchedSession {
-    QString pid;
-    QString userId;
-    QString machine;
-    QString dateTime;
-    bool operator==(const WatchedSession&) const = default;
-};
+#include "debuglog/WatchedSession.h"
 
 // Which items of the row menu ("Vantrace ..." and "Send Message to this User...") may be
 // chosen after the last right-click.

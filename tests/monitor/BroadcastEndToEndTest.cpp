@@ -1,5 +1,7 @@
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QMenuBar>
 #include <QPushButton>
@@ -92,10 +94,20 @@ protected:
             if (a->text() == text) return a;
         return nullptr;
     }
-    void RightClick(int row, int col) {
+    // "Send Message to this User..." from the row menu of a cell, as the mouse gives it.
+    void SendMessageFromRowMenu(int row, int col) {
         QRect cell;
         ASSERT_TRUE(Grid().GetCellRect(row, col, cell));
         QTest::mouseClick(Grid().viewport(), Qt::RightButton, {}, cell.center());
+        QContextMenuEvent event(QContextMenuEvent::Mouse, cell.center(),
+                                Grid().viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(Grid().viewport(), &event);
+        ASSERT_TRUE(window->RowPopup()->isVisible());
+        QAction* item = window->SendMessageAction();
+        ASSERT_TRUE(item->isEnabled());
+        QTest::mouseClick(window->RowPopup(), Qt::LeftButton, {},
+                          window->RowPopup()->actionGeometry(item).center());
+        EXPECT_FALSE(window->RowPopup()->isVisible());
     }
 
     SmtpSink sink;
@@ -207,9 +219,7 @@ TEST_F(BroadcastEndToEndTest, MessageToOneUserLooksTheAddressUpOnceAndGoesWhereT
                       {"message", "Please log off."}});
         return Send(dialog);
     };
-    RightClick(1, 1);  // Dave's user id
-    ASSERT_TRUE(window->RowMenu().sendMessage);
-    window->OnSendMessageToUser();
+    SendMessageFromRowMenu(1, 1);  // Dave's user id
 
     EXPECT_EQ(ReadAll(statement), QByteArray("select email from tesuser where username = 'Dave'"));
     EXPECT_EQ(dialogsShown, QStringList{"Send Message to this User"});
@@ -228,15 +238,14 @@ TEST_F(BroadcastEndToEndTest, MessageToOneUserLooksTheAddressUpOnceAndGoesWhereT
 
     // The second message on the row needs no lookup; the dialog offers the found address.
     QFile::remove(statement);
-    window->OnSendMessageToUser();
+    SendMessageFromRowMenu(1, 2);  // his machine
     EXPECT_FALSE(QFileInfo::exists(statement));
     EXPECT_EQ(dialogsShown.size(), 2);
     EXPECT_EQ(toAtOpen, QStringLiteral("dave@example.com"));
     ASSERT_TRUE(sink.WaitForMessages(2, 20000));
 
     // A user without an address: the message, and no dialog.
-    RightClick(1, 5);  // Bob's user id
-    window->OnSendMessageToUser();
+    SendMessageFromRowMenu(1, 5);  // Bob's user id
     EXPECT_EQ(prompter.Texts(), QStringList{"Unable to retrieve email address for 'Bob'."});
     EXPECT_EQ(dialogsShown.size(), 2);
     EXPECT_EQ(sink.Messages().size(), 2);

@@ -72,11 +72,12 @@ TEST_F(MonitorWindowTest, StartUpShowsTheMatrixInLoginOrderWithItsStatusTexts) {
     EXPECT_TRUE(dialogsShown.isEmpty());
 
     // Only the commands that work are offered.
-    for (const char* item : {"E&xit", "&Settings...", "&Change Matrix Font...", "&Reset Font",
-                             "&Find...\tCtrl+F", "&About ..."})
+    for (const char* item : {"E&xit", "&Settings...", "VanTrace...", "&Change Matrix Font...",
+                             "&Reset Font", "&Find...\tCtrl+F", "&About ..."})
         EXPECT_NE(MenuAction(QString::fromLatin1(item)), nullptr) << item;
-    EXPECT_EQ(MenuAction(QStringLiteral("VanTrace...")), nullptr);
-    EXPECT_EQ(window->findChildren<QPushButton*>().size(), 3);  // ON, OFF, export
+    // ON, OFF, export and the stop of debug logging, which has nothing to stop yet.
+    EXPECT_EQ(window->findChildren<QPushButton*>().size(), 4);
+    EXPECT_FALSE(window->Control(Dlg::IDC_STOP_VANTRACE)->isEnabled());
 
     // The history tells the same story.
     const QStringList lines = HistoryLines();

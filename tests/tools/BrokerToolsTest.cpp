@@ -132,6 +132,21 @@ TEST_F(BrokerToolsTest, VantraceRecordsRequestsAndConfirmsOnlyWhatWasDone) {
               0);
     EXPECT_FALSE(TraceSucceeded());
     EXPECT_EQ(State("TESBKR01").traceLog.size(), 3);
+
+    // A silent Broker lets the tool run and end well, but never carries the request out;
+    // listings go on meanwhile.
+    Sim({"condition", "TESBKR01", "silent"});
+    run = Trace(QStringLiteral("bkrproc:ON:5:ALL:PC042"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFile::exists(WorkFile(QStringLiteral("vantrace.log"))));
+    EXPECT_FALSE(TraceSucceeded());
+    EXPECT_EQ(State("TESBKR01").traceLog.size(), 3);
+    EXPECT_EQ(
+        Run(QStringLiteral("quslist"), {"-b", "TESBKR01", "-usr", "admin", "-pw", "admin", "-cu"})
+            .exitCode,
+        0);
+    EXPECT_TRUE(ReadAll(WorkFile(QStringLiteral("QusList.log")))
+                    .contains("QUSLIST has been executed successfully."));
 }
 
 TEST_F(BrokerToolsTest, SessionsAreLoggedOnAndOffAsAsked) {

@@ -28,7 +28,7 @@ struct ConditionText {
 const ConditionText kConditions[] = {
     {BrokerCondition::Up, "up"},         {BrokerCondition::Down, "down"},
     {BrokerCondition::Hang, "hang"},     {BrokerCondition::BadCredentials, "badcreds"},
-    {BrokerCondition::Broken, "broken"},
+    {BrokerCondition::Broken, "broken"}, {BrokerCondition::Silent, "silent"},
 };
 
 bool ParseU64(const QString& text, quint64& out) {

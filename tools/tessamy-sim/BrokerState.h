@@ -32,7 +32,9 @@ struct TraceRequest {
     QString machine;  // empty: all clients
 };
 
-enum class BrokerCondition { Up, Down, Hang, BadCredentials, Broken };
+// Silent: vantrace runs but the Broker never carries its request out (no success line),
+// while listings and queries answer normally.
+enum class BrokerCondition { Up, Down, Hang, BadCredentials, Broken, Silent };
 
 // The kinds of damage a Broker in the "broken" condition does to its reports.
 namespace Damage {

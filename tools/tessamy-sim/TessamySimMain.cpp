@@ -40,7 +40,7 @@ const Command kCommands[] = {
     {"logoff", "logoff BROKER (USER | --machine M --pid P)",
      "Logs off every session of USER, or the one session of process P on machine M."},
     {"condition",
-     "condition BROKER up|down|hang|badcreds|broken [--hang-seconds S] [--seed S] "
+     "condition BROKER up|down|hang|badcreds|broken|silent [--hang-seconds S] [--seed S] "
      "[--damage KINDS]",
      "Sets how the Broker answers the tools:\n"
      "  up        normal answers\n"
@@ -50,7 +50,9 @@ const Command kCommands[] = {
      "  badcreds  every administrator login is refused\n"
      "  broken    quslist writes damaged reports: a seeded random choice among KINDS, a\n"
      "            comma list of cut, fields, long, huge, binary, duplicate, truncate or all\n"
-     "            (the default). --seed S restarts the reproducible sequence."},
+     "            (the default). --seed S restarts the reproducible sequence.\n"
+     "  silent    vantrace runs but the request is never carried out: its log lacks the\n"
+     "            success line and nothing is recorded; the other tools answer normally"},
     {"churn", "churn BROKER on|off [--seed S]",
      "With churn on, each quslist run first logs one to three random users on or off, so a\n"
      "monitor's matrix keeps changing. --seed S restarts the reproducible sequence."},
@@ -355,7 +357,8 @@ int Condition(const Command& cmd, const QStringList& args) {
         return Usage(cmd, QStringLiteral("name a Broker and a condition"));
     BrokerCondition condition;
     if (!ParseCondition(o.positional[1], condition))
-        return Usage(cmd, QStringLiteral("the condition is up, down, hang, badcreds or broken"));
+        return Usage(cmd,
+                     QStringLiteral("the condition is up, down, hang, badcreds, broken or silent"));
     int hang = 0;
     if (o.Has("hang-seconds") && !ParseCount(o.Value("hang-seconds"), 86400, hang))
         return Usage(cmd, QStringLiteral("--hang-seconds takes a number from 0 to 86400"));

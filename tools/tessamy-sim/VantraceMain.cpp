@@ -89,6 +89,13 @@ int main(int argc, char** argv) {
             break;
     }
 
+    if (state.condition == BrokerCondition::Silent) {
+        // The tool ran and the Broker took the login, but the request went nowhere.
+        return WriteLog(logPath, log + QStringLiteral("Waiting for the Broker's answer ... none\n"))
+                   ? kExitOk
+                   : kExitFailed;
+    }
+
     request.at = now;
     request.admin = parsed.Value("usr");
     const BrokerStore::Result stored = store.Update(
