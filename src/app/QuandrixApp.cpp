@@ -34,6 +34,15 @@ QString CQuandrixApp::AlreadyRunningMessage(const QString& directory) {
                "the history log there belong to it.");
 }
 
+QString CQuandrixApp::CannotWriteMessage(const QString& directory) {
+    return QString::fromLatin1(CQuandrixDlg::kProgramName) + QStringLiteral(" cannot write in ") +
+           QDir::toNativeSeparators(directory) +
+           QStringLiteral(
+               ".\n\nThe history log and the files the Tessamy tools exchange with the monitor "
+               "are kept in the directory it is started in: start it in a directory you can "
+               "write in.");
+}
+
 bool CQuandrixApp::InitInstance() {
     QCoreApplication::setOrganizationName(QString::fromLatin1(SettingsStore::kCompany));
     QCoreApplication::setApplicationName(QString::fromLatin1(SettingsStore::kApplication));
@@ -44,7 +53,9 @@ bool CQuandrixApp::InitInstance() {
         QDir(m_startupDirectory).filePath(QString::fromLatin1(kLockFileName)));
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
-        const QString message = AlreadyRunningMessage(m_startupDirectory);
+        const QString message = m_lock->error() == QLockFile::LockFailedError
+                                    ? AlreadyRunningMessage(m_startupDirectory)
+                                    : CannotWriteMessage(m_startupDirectory);
         std::fprintf(stderr, "%s\n", qPrintable(message));
         if (m_services.prompter) {
             m_services.prompter->Warning(message);

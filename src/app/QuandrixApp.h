@@ -22,8 +22,8 @@ public:
     ~CQuandrixApp() override;
 
     // Reads the start-up directory, takes the directory's lock and starts the main window.
-    // False when another monitor works in this directory: the user has been told, and the
-    // program should end with status 1.
+    // False when another monitor works in this directory, or when the directory cannot be
+    // written in: the user has been told, and the program should end with status 1.
     bool InitInstance();
 
     // Runs the program until the main window's close sequence ends it; the exit status.
@@ -37,6 +37,7 @@ public:
     CQuandrixDlg* MainWindow() const { return m_window.get(); }
 
     static QString AlreadyRunningMessage(const QString& directory);
+    static QString CannotWriteMessage(const QString& directory);
 
 private:
     void TakeScreenshot();

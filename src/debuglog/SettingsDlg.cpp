@@ -9,16 +9,9 @@
 
 #include "app/RecipientListStore.h"
 #include "app/SettingsKeys.h"
+#include "debuglog/FormEdit.h"
 
 namespace {
-
-QLineEdit* AddEdit(QFormLayout* form, QWidget* parent, const char* label, const char* name,
-                   const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    form->addRow(QString::fromLatin1(label), edit);
-    return edit;
-}
 
 QCheckBox* AddBox(QVBoxLayout* layout, QWidget* parent, const char* text, const char* name,
                   bool checked) {
@@ -47,12 +40,12 @@ CSettingsDlg::CSettingsDlg(AppSettings& settings, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    m_brokerEdit = AddEdit(form, this, "Broker:", "broker", m_broker);
-    m_userEdit = AddEdit(form, this, "Administrator User ID:", "adminUserId", m_adminUserId);
-    m_passwordEdit = AddEdit(form, this, "Password:", "password", m_password);
+    m_brokerEdit = AddFormEdit(form, this, "Broker:", "broker", m_broker);
+    m_userEdit = AddFormEdit(form, this, "Administrator User ID:", "adminUserId", m_adminUserId);
+    m_passwordEdit = AddFormEdit(form, this, "Password:", "password", m_password);
     m_passwordEdit->setEchoMode(QLineEdit::Password);
-    m_intervalEdit =
-        AddEdit(form, this, "Scanning Interval (secs):", "interval", QString::number(m_interval));
+    m_intervalEdit = AddFormEdit(form, this, "Scanning Interval (secs):", "interval",
+                                 QString::number(m_interval));
     m_intervalEdit->setMaximumWidth(
         m_intervalEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 16);
 

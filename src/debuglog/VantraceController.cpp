@@ -129,7 +129,7 @@ void VantraceController::Commit(const VantraceChoice& choice) {
         return;
     }
     if (!run.confirmed) {
-        m_prompter.Warning(QString::fromLatin1(kNoResponse));
+        Tell(QString::fromLatin1(kNoResponse), true);
         m_watchedKey.clear();
         m_engine.SetTraceActive(false);
         if (wasActive) ShowOff();
@@ -223,6 +223,22 @@ void VantraceController::Stop() {
     m_engine.SetTraceActive(false);
 }
 
+void VantraceController::StopAtExit() {
+    CommandLauncher::UnattendedScope quiet(m_launcher);
+    m_unattended = true;
+    Stop();
+    m_unattended = false;
+}
+
+void VantraceController::Tell(const QString& text, bool warning) {
+    if (m_unattended)
+        m_prompter.Notice(text);
+    else if (warning)
+        m_prompter.Warning(text);
+    else
+        m_prompter.Plain(text);
+}
+
 VantraceController::Target VantraceController::Shown() const {
     Target t;
     t.pid = m_engine.Status(ScanStatus::WatchedPid).section(QLatin1Char(' '), 0, 0);
@@ -240,7 +256,7 @@ void VantraceController::SwitchOff(const char* program, const Target& target,
         return;
     }
     // The Broker may still be logging: the matrix and the history say so.
-    if (run.launched) m_prompter.Warning(QString::fromLatin1(kNoResponse));
+    if (run.launched) Tell(QString::fromLatin1(kNoResponse), true);
     m_engine.ApplyEvent(QString::fromLatin1(EventText::kLoggingOffFailed));
     WriteLine(target, now, Tail(QStringLiteral("Set Logging OFF Failed")));
 }
@@ -288,14 +304,14 @@ bool VantraceController::CheckLog() {
     const QString path = LogPath();
     QFile log(path);
     if (!log.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        m_prompter.Plain(QString::fromLatin1(kUnableToRead) + path);
+        Tell(QString::fromLatin1(kUnableToRead) + path, false);
         return false;
     }
     const QString success = QString::fromLatin1(kSuccessLine);
     while (!log.atEnd()) {
         QByteArray line = log.readLine(kLogLineMax + 1);
         if (line.isEmpty() && log.error() != QFileDevice::NoError) {
-            m_prompter.Plain(QString::fromLatin1(kUnableToRead) + path);
+            Tell(QString::fromLatin1(kUnableToRead) + path, false);
             return false;
         }
         if (line.endsWith('\n')) line.chop(1);

@@ -62,8 +62,11 @@ public:
     void Open();
     // Edit > "VanTrace...": the dialog opens without user id and machine.
     void OpenFromMenu();
-    // The "Stop Vantrace Logging" button and the close sequence; nothing when logging is off.
+    // The "Stop Vantrace Logging" button; nothing when logging is off.
     void Stop();
+    // The close sequence's stop: the program ends right after, perhaps with nobody at the
+    // screen, so no message waits for the user; the history line tells how it went.
+    void StopAtExit();
 
     bool Active() const;
     // The session the right-click chose, or the one being watched.
@@ -110,6 +113,8 @@ private:
     void ShowOff();
     void SetStopEnabled(bool enabled);
     void ResumeIfScanning();
+    // A message box, or a notice that does not wait while the program is ending.
+    void Tell(const QString& text, bool warning);
     void WriteLine(const Target& target, const QString& datetime, const QString& tail);
     Target Shown() const;
 
@@ -130,4 +135,5 @@ private:
     QString m_transTypes;
     QString m_requestedMachine;  // empty: all clients
     bool m_stopEnabled = false;
+    bool m_unattended = false;
 };

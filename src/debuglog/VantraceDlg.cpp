@@ -14,20 +14,13 @@
 #include <algorithm>
 
 #include "app/SettingsKeys.h"
+#include "debuglog/FormEdit.h"
 
 namespace {
 
 // One name a line, compiled into the program.
 constexpr const char* kTypesResource = ":/debuglog/TransactionTypes.txt";
 const char* const kLevels[] = {"5", "4", "3", "2", "1"};
-
-QLineEdit* AddEdit(QFormLayout* form, QWidget* parent, const char* label, const char* name,
-                   const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    form->addRow(QString::fromLatin1(label), edit);
-    return edit;
-}
 
 QStringList LoadTypes() {
     QStringList types;
@@ -94,12 +87,12 @@ CVantraceDlg::CVantraceDlg(AppSettings& settings, const QString& machine, const 
 
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    m_brokerEdit = AddEdit(form, this, "Broker:", "broker", m_broker);
+    m_brokerEdit = AddFormEdit(form, this, "Broker:", "broker", m_broker);
     m_brokerEdit->setEnabled(false);
-    m_adminEdit = AddEdit(form, this, "Administrator UserId:", "adminUserId", m_adminUserId);
+    m_adminEdit = AddFormEdit(form, this, "Administrator UserId:", "adminUserId", m_adminUserId);
     m_adminEdit->setEnabled(false);
-    m_userEdit = AddEdit(form, this, "UserId:", "userId", userId);
-    m_machineEdit = AddEdit(form, this, "MachineName:", "machineName", machine);
+    m_userEdit = AddFormEdit(form, this, "UserId:", "userId", userId);
+    m_machineEdit = AddFormEdit(form, this, "MachineName:", "machineName", machine);
 
     m_levelBox = new QComboBox(this);
     m_levelBox->setObjectName(QStringLiteral("logLevel"));

@@ -70,6 +70,8 @@ QString CExport::FolderOf(const QString& path) {
 }
 
 bool CExport::Export() {
+    // No session, no file: a header alone would pass for an empty Broker.
+    if (m_sessions.isEmpty()) return false;
     QString directory = m_services.settings.Text(Setting::ExportDirectory);
     if (directory.isEmpty()) directory = m_services.startupDirectory;
 

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -14,16 +15,34 @@
 
 namespace {
 
-// The path the program would be started from, or empty when there is no such executable
-// file: a name with a slash is taken as a path, a bare name is looked up on PATH.
-QString ResolveProgram(const QString& program) {
-    if (program.isEmpty()) return QString();
+enum class Found { Runnable, Missing, NotRunnable };
+
+// Where the program would be started from. A name with a slash is taken as a path, a bare
+// name is looked up on PATH. A file that is there but may not be run (no execute permission,
+// a directory) is a start failure, not a missing program.
+Found ResolveProgram(const QString& program, QString& path) {
+    path.clear();
+    if (program.isEmpty()) return Found::Missing;
     if (program.contains(QLatin1Char('/'))) {
         const QFileInfo fi(program);
-        if (!fi.exists() || fi.isDir() || !fi.isExecutable()) return QString();
-        return fi.absoluteFilePath();
+        if (!fi.exists()) return Found::Missing;
+        if (fi.isDir() || !fi.isExecutable()) return Found::NotRunnable;
+        path = fi.absoluteFilePath();
+        return Found::Runnable;
     }
-    return QStandardPaths::findExecutable(program);
+    path = QStandardPaths::findExecutable(program);
+    if (!path.isEmpty()) return Found::Runnable;
+    const QStringList dirs = qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& dir : dirs) {
+        if (QFileInfo(QDir(dir).filePath(program)).isFile()) return Found::NotRunnable;
+    }
+    return Found::Missing;
+}
+
+// Ends whatever the tool left running in its process group (a daemonised helper, a child it
+// did not wait for). The group outlives the tool only while such processes exist.
+void EndProcessGroup(qint64 pid) {
+    if (pid > 0) ::kill(-static_cast<pid_t>(pid), SIGKILL);
 }
 
 }  // namespace
@@ -65,11 +84,18 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
             arguments = words.mid(1);
         }
     }
-    const QString program = ResolveProgram(name);
-    if (program.isEmpty()) {
-        outcome.rc = kNotFound;
-        m_prompter.Warning(NotFoundMessage(request.commandLine));
-        return outcome;
+    QString program;
+    switch (ResolveProgram(name, program)) {
+        case Found::Missing:
+            outcome.rc = kNotFound;
+            Tell(NotFoundMessage(request.commandLine));
+            return outcome;
+        case Found::NotRunnable:
+            outcome.rc = kStartFailed;
+            Tell(StartFailedMessage(request.commandLine));
+            return outcome;
+        case Found::Runnable:
+            break;
     }
 
     QProcess process;
@@ -100,7 +126,7 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         outcome.rc = kStartFailed;
-        m_prompter.Warning(StartFailedMessage(request.commandLine));
+        Tell(StartFailedMessage(request.commandLine));
         return outcome;
     }
     const qint64 pid = process.processId();
@@ -112,15 +138,23 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
 
     if (process.state() != QProcess::NotRunning) {
         // Out of time: end the tool silently.
-        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+        EndProcessGroup(pid);
         process.kill();
         process.waitForFinished(5000);
         outcome.rc = kTimedOut;
         return outcome;
     }
 
+    EndProcessGroup(pid);
     outcome.rc = kOk;
     outcome.pid = QString::number(pid);
     if (process.exitStatus() == QProcess::NormalExit) outcome.exitStatus = process.exitCode();
     return outcome;
+}
+
+void CommandLauncher::Tell(const QString& text) {
+    if (m_unattended > 0)
+        m_prompter.Notice(text);
+    else
+        m_prompter.Warning(text);
 }

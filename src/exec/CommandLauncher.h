@@ -43,6 +43,19 @@ public:
 
     virtual LaunchOutcome Run(const LaunchRequest& request);
 
+    // While one lives, the launcher's messages do not wait for the user: a scan cycle, which
+    // may run with nobody at the screen, goes on and records its failure.
+    class UnattendedScope {
+    public:
+        explicit UnattendedScope(CommandLauncher& l) : m_launcher(l) { ++m_launcher.m_unattended; }
+        ~UnattendedScope() { --m_launcher.m_unattended; }
+        UnattendedScope(const UnattendedScope&) = delete;
+        UnattendedScope& operator=(const UnattendedScope&) = delete;
+
+    private:
+        CommandLauncher& m_launcher;
+    };
+
     void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
     int TimeoutMs() const { return m_timeoutMs; }
 
@@ -50,6 +63,9 @@ public:
     static QString StartFailedMessage(const QString& commandLine);
 
 private:
+    void Tell(const QString& text);
+
     Prompter& m_prompter;
     int m_timeoutMs;
+    int m_unattended = 0;
 };

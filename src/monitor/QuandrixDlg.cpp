@@ -437,7 +437,7 @@ void CQuandrixDlg::OnSettings() {
 
 void CQuandrixDlg::OnAbout() {
     if (m_closeRequested) return;
-    ScanEngine::CommandScope scope(*m_engine);
+    // Nothing waits for the About box: scanning and the blinks go on while it is open.
     CAboutDlg dialog(this, windowIcon());
     RunDialog(dialog);
 }
@@ -633,7 +633,7 @@ void CQuandrixDlg::TryClose() {
         return;
     }
     m_closed = true;
-    RunCloseSequence(*m_engine, m_history, m_clock, [this] { m_vantrace->Stop(); });
+    RunCloseSequence(*m_engine, m_history, m_clock, [this] { m_vantrace->StopAtExit(); });
     if (m_services.exitProgram)
         m_services.exitProgram(0);
     else

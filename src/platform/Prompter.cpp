@@ -31,3 +31,15 @@ void MessageBoxPrompter::Information(const QString& text) {
 void MessageBoxPrompter::Plain(const QString& text) {
     ShowBox(m_parent, QMessageBox::NoIcon, text, false);
 }
+
+void MessageBoxPrompter::Notice(const QString& text) {
+    if (m_notice) return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromLatin1(SettingsStore::kApplication),
+                                text, QMessageBox::Ok, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box->show();
+    box->raise();
+    m_notice = box;
+}

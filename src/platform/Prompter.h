@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 
 class QWidget;
@@ -14,6 +16,10 @@ public:
     virtual void Information(const QString& text) = 0;
     // A plain box without an icon.
     virtual void Plain(const QString& text) = 0;
+    // A warning that does not wait for the user: the caller goes on at once. While a box
+    // shown this way is still open, further notices add no second box. A prompter that
+    // cannot show a box without waiting shows an ordinary warning.
+    virtual void Notice(const QString& text) { Warning(text); }
 };
 
 // The real boxes, titled with the program's name and parented to the main window when set.
@@ -25,7 +31,9 @@ public:
     void Warning(const QString& text) override;
     void Information(const QString& text) override;
     void Plain(const QString& text) override;
+    void Notice(const QString& text) override;
 
 private:
     QWidget* m_parent;
+    QPointer<QMessageBox> m_notice;
 };

@@ -156,6 +156,7 @@ void ScanEngine::Off() {
 int ScanEngine::RunScanCycle() {
     if (!m_scanEnabled || !m_settings.HasCredentials()) return 0;
     CommandScope busy(*this);
+    CommandLauncher::UnattendedScope unattended(m_launcher);
     PauseScanner();
     WaitCursor waitCursor;
 

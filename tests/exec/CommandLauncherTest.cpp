@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "Processes.h"
 #include "RecordingPrompter.h"
 #include "TestFiles.h"
 #include "exec/CommandLauncher.h"
@@ -27,17 +28,64 @@ TEST(CommandLauncherTest, MissingProgramGivesMinusTwoAndNamesTheWholeCommand) {
                              "This executable must be installed.\n"));
 }
 
-TEST(CommandLauncherTest, DirectoriesAndNonExecutableFilesAreNotFound) {
+TEST(CommandLauncherTest, FilesThatCannotRunAreStartFailuresNotMissingPrograms) {
     QTemporaryDir dir;
-    const QString plain = dir.filePath(QStringLiteral("plain"));
+    const QString plain = dir.filePath(QStringLiteral("quslist"));
     ASSERT_TRUE(WriteAll(plain, "#!/bin/sh\n"));
     RecordingPrompter prompter;
     CommandLauncher launcher(prompter);
     QString result;
-    EXPECT_EQ(launcher.LaunchWinAppFg(result, dir.path()), CommandLauncher::kNotFound);
-    EXPECT_EQ(launcher.LaunchWinAppFg(result, plain), CommandLauncher::kNotFound);
+    EXPECT_EQ(launcher.LaunchWinAppFg(result, dir.path()), CommandLauncher::kStartFailed);
+    EXPECT_EQ(launcher.LaunchWinAppFg(result, plain + QStringLiteral(" -cu")),
+              CommandLauncher::kStartFailed);
+    // Found on PATH but not executable: there, yet it cannot run.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit() + ':' + path);
+    EXPECT_EQ(launcher.LaunchWinAppFg(result, QStringLiteral("quslist -cu")),
+              CommandLauncher::kStartFailed);
+    qputenv("PATH", path);
     EXPECT_EQ(launcher.LaunchWinAppFg(result, QString()), CommandLauncher::kNotFound);
-    EXPECT_EQ(prompter.shown.size(), 3u);
+    ASSERT_EQ(prompter.shown.size(), 4);
+    EXPECT_EQ(prompter.shown[1].text,
+              CommandLauncher::StartFailedMessage(plain + QStringLiteral(" -cu")));
+    EXPECT_EQ(prompter.shown[2].text, CommandLauncher::StartFailedMessage(QStringLiteral("quslist -cu")));
+    EXPECT_EQ(prompter.shown[3].text, CommandLauncher::NotFoundMessage(QString()));
+}
+
+// Messages raised while unattended (a scan cycle) do not wait for the user.
+TEST(CommandLauncherTest, UnattendedMessagesDoNotWait) {
+    RecordingPrompter prompter;
+    CommandLauncher launcher(prompter);
+    QString result;
+    {
+        CommandLauncher::UnattendedScope unattended(launcher);
+        launcher.LaunchWinAppFg(result, QStringLiteral("no-such-tool-qv -cu"));
+    }
+    launcher.LaunchWinAppFg(result, QStringLiteral("no-such-tool-qv -cu"));
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_EQ(prompter.shown[0].kind, RecordingPrompter::Kind::Notice);
+    EXPECT_EQ(prompter.shown[1].kind, RecordingPrompter::Kind::Warning);
+}
+
+// A tool that leaves a child running behind it: the child goes with the tool, whether the
+// tool ends in time or is cut off.
+TEST(CommandLauncherTest, WhatAToolLeavesRunningEndsWithIt) {
+    QTemporaryDir dir;
+    RecordingPrompter prompter;
+    CommandLauncher launcher(prompter, 1500);
+    for (const char* tail : {"", "; sleep 30"}) {
+        const QString pidFile = dir.filePath(QStringLiteral("child.pid"));
+        QFile::remove(pidFile);
+        LaunchRequest request;
+        request.program = QStringLiteral("sh");
+        request.arguments = {QStringLiteral("-c"),
+                             QStringLiteral("sleep 300 & echo $! > '%1'%2").arg(pidFile, QLatin1String(tail))};
+        const LaunchOutcome outcome = launcher.Run(request);
+        EXPECT_EQ(outcome.rc, *tail ? CommandLauncher::kTimedOut : CommandLauncher::kOk);
+        const QByteArray child = ReadAll(pidFile).trimmed();
+        ASSERT_FALSE(child.isEmpty());
+        EXPECT_TRUE(WaitUntilGone(child.toLongLong())) << "left running: " << child.constData();
+    }
 }
 
 TEST(CommandLauncherTest, ToolOutlivingTheLimitIsKilledSilently) {

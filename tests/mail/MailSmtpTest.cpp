@@ -74,7 +74,7 @@ TEST_F(MailSmtpTest, QuotesBlanksAndShellSyntaxArriveAsTypedAndRunNothing) {
     const QString marker = work.filePath(QStringLiteral("pwned"));
     const QString to = QStringLiteral("\"Ann O'Neil; touch ") + marker +
                        QStringLiteral(" | $(touch ") + marker +
-                       QStringLiteral(") `id` & >x\"@example.com");
+                       QStringLiteral(") `id` & tee x\"@example.com");
     const QString subject = QStringLiteral("He said \"stop\"; touch ") + marker +
                             QStringLiteral(" && echo $HOME > x 100% %s");
     const int result = mailer.SendEmail(to, settings.server, settings.port, settings.from, subject,

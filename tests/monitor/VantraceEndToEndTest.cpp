@@ -344,6 +344,24 @@ TEST_F(VantraceEndToEndTest, TheRowMenuStartsAndStopsASessionAndFailuresLeaveLog
     broker.LogOff(QStringLiteral("PC2"), QStringLiteral("200"));
     Scan();
     EXPECT_EQ(Text(Dlg::IDC_SESSION_COUNT), QStringLiteral("1"));
+
+    // Logging that the Broker confirmed, then no answer to the stop at exit: nothing waits
+    // for the user, and the history does not claim logging went off.
+    broker.Condition({QStringLiteral("up")});
+    RightClick(1, 1);
+    window->VantraceAction()->trigger();
+    ASSERT_TRUE(window->Engine().TraceActive());
+    broker.Condition({QStringLiteral("silent")});
+    prompter.shown.clear();
+    window->RequestClose();
+    EXPECT_EQ(exitCodes, QList<int>{0});
+    EXPECT_EQ(prompter.Texts(), QStringList{"Broker did not respond to vantrace logging request."});
+    EXPECT_EQ(prompter.shown.first().kind, RecordingPrompter::Kind::Notice);
+    const QStringList lines = HistoryLines();
+    EXPECT_EQ(lines[lines.size() - 2],
+              "REC : 100        ALICE                PC1                  " + Now() +
+                  "   - vantrace Set Logging OFF Failed");
+    EXPECT_TRUE(lines.last().contains(QStringLiteral("SHUTDOWN")));
 }
 
 }  // namespace

@@ -247,6 +247,9 @@ TEST_F(BrokerToolsTest, BadArgumentsGiveUsageAndStatusTwo) {
         {"vsend", {"a@b.c", "-m", "local/host", "-p", "25", "-f", "x@y.z", "-s", "S"}},
         {"vsend",
          {"a@b.c\r\nRCPT TO:<x@y.z>", "-m", "localhost", "-p", "25", "-f", "x@y.z", "-s", "S"}},
+        {"vsend", {"a@b.c> NOTIFY=NEVER", "-m", "localhost", "-p", "25", "-f", "x@y.z", "-s", "S"}},
+        {"vsend",
+         {"a@b.c", "-m", "localhost", "-p", "25", "-f", "Ops <x@y.z> ORCPT=rfc822;v@w.x", "-s", "S"}},
         {"vsend", {"", "-m", "localhost", "-p", "25", "-f", "x@y.z", "-s", "S"}},
     };
     for (const auto& [tool, args] : cases) {

@@ -65,8 +65,14 @@ bool ReadStdin(QByteArray& body) {
     }
 }
 
-bool HasLineBreak(const QByteArray& value) {
-    return value.contains('\r') || value.contains('\n') || value.contains('\0');
+// An address that could bend the SMTP command it goes into: a line break would end the
+// command early and let the rest pass as commands of its own; an angle bracket left in the
+// envelope address (the part a "Name <address>" form gives) would close the address and
+// append parameters of its own ("NOTIFY=", "ORCPT=").
+bool CanBendCommand(const QByteArray& typed) {
+    if (typed.contains('\r') || typed.contains('\n') || typed.contains('\0')) return true;
+    const QByteArray envelope = MailMessage::EnvelopeAddress(typed);
+    return envelope.contains('<') || envelope.contains('>');
 }
 
 // A host name or address literal that cannot bend the URL it goes into.
@@ -132,10 +138,9 @@ int main(int argc, char** argv) {
     if (!haveServer || !havePort || !haveFrom || !haveSubject)
         return UsageError(kTool, QStringLiteral("-m, -p, -f and -s are all needed"), kUsage);
     if (to.isEmpty()) return UsageError(kTool, QStringLiteral("the recipient is empty"), kUsage);
-    // A line break in an envelope address would end the SMTP command early and let the
-    // rest pass as commands of its own.
-    if (HasLineBreak(to) || HasLineBreak(from))
-        return UsageError(kTool, QStringLiteral("an address holds a line break"), kUsage);
+    if (CanBendCommand(to) || CanBendCommand(from))
+        return UsageError(kTool, QStringLiteral("an address holds a line break, '<' or '>'"),
+                          kUsage);
     long port = 0;
     if (!ParsePort(portText, port))
         return UsageError(kTool, QStringLiteral("the port must be a number from 1 to 65535"),
