@@ -1,7 +1,5 @@
 #include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
-#include <QContextMenuEvent>
 #include <QFile>
 #include <QMenuBar>
 #include <QPushButton>
@@ -89,20 +87,9 @@ protected:
         out.sort();
         return out;
     }
-    QAction* MenuAction(const QString& text) {
-        for (QAction* a : window->menuBar()->findChildren<QAction*>())
-            if (a->text() == text) return a;
-        return nullptr;
-    }
     // "Send Message to this User..." from the row menu of a cell, as the mouse gives it.
     void SendMessageFromRowMenu(int row, int col) {
-        QRect cell;
-        ASSERT_TRUE(Grid().GetCellRect(row, col, cell));
-        QTest::mouseClick(Grid().viewport(), Qt::RightButton, {}, cell.center());
-        QContextMenuEvent event(QContextMenuEvent::Mouse, cell.center(),
-                                Grid().viewport()->mapToGlobal(cell.center()));
-        QApplication::sendEvent(Grid().viewport(), &event);
-        ASSERT_TRUE(window->RowPopup()->isVisible());
+        RightClick(row, col);
         QAction* item = window->SendMessageAction();
         ASSERT_TRUE(item->isEnabled());
         QTest::mouseClick(window->RowPopup(), Qt::LeftButton, {},
