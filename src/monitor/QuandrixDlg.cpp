@@ -139,6 +139,14 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
                       m_bcdRecipients);
     LoadRecipientList(*m_store, QString::fromLatin1(RecipientSection::kGeneralMessage),
                       m_bcgRecipients);
+    m_broadcaster = std::make_unique<Broadcaster>(Broadcaster::Services{
+        *m_engine, m_history, m_mailer, m_lookup, m_prompter, m_clock, m_appSettings,
+        m_emailSettings,
+        [this](const char* section) -> const CMapStrToEmailObj& {
+            return qstrcmp(section, RecipientSection::kBrokerGoingDown) == 0 ? m_bcdRecipients
+                                                                             : m_bcgRecipients;
+        },
+        [this](QDialog& dialog) { return RunDialog(dialog); }, this});
 
     m_vantrace = std::make_unique<VantraceController>(
         *m_engine, m_launcher, m_history, m_clock, m_prompter, m_appSettings, m_workingDirectory,
@@ -168,6 +176,7 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
 
 CQuandrixDlg::~CQuandrixDlg() {
     // The scanner refers to the grid and the presentation: it goes first.
+    m_broadcaster.reset();
     m_vantrace.reset();
     m_tray.reset();
     m_alert.reset();
@@ -239,9 +248,11 @@ void CQuandrixDlg::CreateControls() {
     AddControl(IDC_DATABASE_USERS, m_databaseUsers, QRect(kColumnX, 304, kColumnWidth, 44));
     m_statusControls.insert(ScanStatus::DatabaseUsers, m_databaseUsers);
 
-    // The session-count graph fills the column between the users text and the history box.
+    // The session-count graph fills the column between the Stop Vantrace Logging button and
+    // the history box. The history warning, shown only while lines cannot be written, covers
+    // its lower part meanwhile.
     m_graph = new SessionGraph(m_client);
-    const int graphTop = 356;
+    const int graphTop = 392;
     const int graphBottom = kBottom + 496 - 8;
     m_graph->setGeometry(kColumnX, graphTop, kColumnWidth, graphBottom - graphTop);
 
@@ -255,6 +266,7 @@ void CQuandrixDlg::CreateControls() {
     m_historyProblem->setWordWrap(true);
     m_historyProblem->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
     m_historyProblem->setGeometry(kColumnX, kBottom + 452, kColumnWidth, 42);
+    m_historyProblem->setAutoFillBackground(true);
     m_historyProblem->hide();
 
     auto* exportButton = new QPushButton(QStringLiteral("Snapshot Export..."), m_client);
@@ -263,7 +275,7 @@ void CQuandrixDlg::CreateControls() {
 
     m_stopVantrace = new QPushButton(QStringLiteral("Stop Vantrace Logging"), m_client);
     m_stopVantrace->setEnabled(false);
-    AddControl(IDC_STOP_VANTRACE, m_stopVantrace, QRect(kColumnX, 360, kColumnWidth, 32));
+    AddControl(IDC_STOP_VANTRACE, m_stopVantrace, QRect(kColumnX, 354, kColumnWidth, 30));
     connect(m_stopVantrace, &QPushButton::clicked, this, &CQuandrixDlg::OnStopVantrace);
 
     m_alerts = new QLabel(m_client);
@@ -299,6 +311,12 @@ void CQuandrixDlg::CreateMenus() {
     // The key is shown from the text; the keyboard table below carries it.
     edit->addAction(QStringLiteral("&Find...\tCtrl+F"), this, &CQuandrixDlg::OnFind);
 
+    QMenu* broadcast = menuBar()->addMenu(QStringLiteral("Broadcast"));
+    broadcast->addAction(QStringLiteral("Broker Going Down"), this,
+                         &CQuandrixDlg::OnBroadcastBrokerGoingDown);
+    broadcast->addAction(QStringLiteral("General Message"), this,
+                         &CQuandrixDlg::OnBroadcastGeneralMessage);
+
     // The row menu: both items start disabled; each right-click decides which may be chosen.
     m_rowPopup = new QMenu(this);
     m_rowPopup->setObjectName(QStringLiteral("rowMenu1020"));
@@ -307,6 +325,7 @@ void CQuandrixDlg::CreateMenus() {
     connect(m_vantraceAction, &QAction::triggered, this, &CQuandrixDlg::OnVantrace);
     m_sendMessageAction = m_rowPopup->addAction(QStringLiteral("Send Message to this User..."));
     m_sendMessageAction->setEnabled(false);
+    connect(m_sendMessageAction, &QAction::triggered, this, &CQuandrixDlg::OnSendMessageToUser);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_grid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { ShowRowMenu(m_grid->viewport()->mapToGlobal(pos)); });
@@ -684,6 +703,23 @@ void CQuandrixDlg::OnEditCut() {
 
 void CQuandrixDlg::OnEditPaste() {
     if (m_grid->CanPaste()) m_grid->OnEditPaste();
+}
+
+void CQuandrixDlg::OnBroadcastBrokerGoingDown() {
+    if (m_closeRequested) return;
+    m_broadcaster->BroadcastBrokerGoingDown();
+}
+
+void CQuandrixDlg::OnBroadcastGeneralMessage() {
+    if (m_closeRequested) return;
+    m_broadcaster->BroadcastGeneralMessage();
+}
+
+void CQuandrixDlg::OnSendMessageToUser() {
+    if (m_closeRequested || !m_rowMenu.sendMessage) return;
+    m_rowPopup->hide();
+    const WatchedSession chosen = Watched();
+    m_broadcaster->SendMessageToUser(chosen.pid, chosen.userId, chosen.machine);
 }
 
 // ---------------------------------------------------------------- the grid's notifications

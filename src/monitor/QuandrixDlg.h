@@ -10,6 +10,7 @@
 #include "app/TraceLog.h"
 #include "debuglog/VantraceController.h"
 #include "exec/CommandLauncher.h"
+#include "mail/Broadcaster.h"
 #include "mail/BrokerAlert.h"
 #include "mail/BrokerRecovery.h"
 #include "mail/EmailAddressLookup.h"
@@ -59,7 +60,7 @@ struct QuandrixServices {
 // The monitor's main window: the login matrix, the scanner's controls and status texts, the
 // debug-logging status group, the e-mail alert state and the menus. It owns everything that
 // outlives one command: the settings, the scanner with its maps and timers, the history log,
-// the grid and its presentation, and the mail pieces the broker alert needs.
+// the grid and its presentation, and the mail pieces the broker alert and the broadcasts need.
 //
 // Every command that can wait (a dialog, a scan cycle) runs with the scanner's timers held
 // off (ScanEngine::CommandScope). Closing, by any route, runs one close sequence and then
@@ -137,6 +138,10 @@ public:
     void OnFilePrint();
     void OnPrintPreview();
     void OnPrintSetup();
+    void OnBroadcastBrokerGoingDown();
+    void OnBroadcastGeneralMessage();
+    // "Send Message to this User..." of the row menu: the session of the last right-click.
+    void OnSendMessageToUser();
     // File > Exit, the close box, SIGTERM and SIGINT. Waits for a running cycle or command
     // to end (a dialog that is open is cancelled), then runs the close sequence and ends
     // the program.
@@ -259,6 +264,7 @@ private:
     std::unique_ptr<MonitorTray> m_tray;
     EmailAddressLookup m_lookup;
     std::unique_ptr<VantraceController> m_vantrace;
+    std::unique_ptr<Broadcaster> m_broadcaster;
 
     QString m_searchText;
     RowMenuState m_rowMenu;

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QLineEdit>
 #include <QList>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStringList>
 #include <QTest>
 #include <functional>
@@ -87,6 +92,22 @@ protected:
         return cells;
     }
     QString Text(int id) const { return window->ControlText(id); }
+    QAction* MenuAction(const QString& text) const {
+        for (QAction* a : window->menuBar()->findChildren<QAction*>())
+            if (a->text() == text) return a;
+        return nullptr;
+    }
+    // A right-click on a cell as the mouse gives it: the grid's notification, then the
+    // context-menu request that pops the row menu up.
+    void RightClick(int row, int col) {
+        QRect cell;
+        ASSERT_TRUE(Grid().GetCellRect(row, col, cell));
+        QTest::mouseClick(Grid().viewport(), Qt::RightButton, {}, cell.center());
+        QContextMenuEvent event(QContextMenuEvent::Mouse, cell.center(),
+                                Grid().viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(Grid().viewport(), &event);
+        ASSERT_TRUE(window->RowPopup()->isVisible());
+    }
 
     QStringList HistoryLines() const {
         QStringList lines = QString::fromUtf8(ReadAll(window->History().Path())).split('\n');

@@ -30,11 +30,6 @@ protected:
         LogOn("smith", "PC3", "251", "2017/11/02 09:04:00");
         LogOn("smith", "PC9", "250", "2017/11/02 09:03:00");
     }
-    QAction* MenuAction(const QString& text) {
-        for (QAction* a : window->menuBar()->findChildren<QAction*>())
-            if (a->text() == text) return a;
-        return nullptr;
-    }
     bool Checked(int id) { return static_cast<QPushButton*>(window->Control(id))->isChecked(); }
 };
 

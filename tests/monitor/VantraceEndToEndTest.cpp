@@ -94,17 +94,6 @@ protected:
         return nullptr;
     }
 
-    // A right-click on a cell as the mouse gives it: the grid's notification, then the
-    // context-menu request that pops the row menu up.
-    void RightClick(int row, int col) {
-        QRect cell;
-        ASSERT_TRUE(Grid().GetCellRect(row, col, cell));
-        QTest::mouseClick(Grid().viewport(), Qt::RightButton, {}, cell.center());
-        QContextMenuEvent event(QContextMenuEvent::Mouse, cell.center(),
-                                Grid().viewport()->mapToGlobal(cell.center()));
-        QApplication::sendEvent(Grid().viewport(), &event);
-        ASSERT_TRUE(window->RowPopup()->isVisible());
-    }
     RowMenuState PopupItems() const {
         return {window->VantraceAction()->isEnabled(), window->SendMessageAction()->isEnabled()};
     }
