@@ -51,6 +51,8 @@ void ReadWith(const UserListReport::Filters& filters) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The path first: exit handlers run in reverse order, so it outlives the removal.
+    ReportPath();
     std::atexit(RemoveReport);
     return 0;
 }
