@@ -1,17 +1,64 @@
 #include <QApplication>
+#include <QByteArray>
+#include <QCommandLineParser>
+#include <QIcon>
 
 #include "app/QuandrixApp.h"
 #include "app/TraceLog.h"
+#include "debuglog/AboutDlg.h"
+#include "platform/SettingsStore.h"
 
 namespace {
 constexpr int kDefaultScreenshotDelayMs = 10000;
+
+// The program's icon, from the same pictures the desktop menu shows.
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : {48, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/com.orvex.Quorvatel-%1.png").arg(size),
+                     QSize(size, size));
+    return icon;
 }
 
-// No command-line options. The environment may ask for diagnostics (QUORVATEL_TRACE=1) or
-// for a picture of the window taken after a while, after which the monitor closes
-// (QUORVATEL_SCREENSHOT=FILE.png, QUORVATEL_SCREENSHOT_AFTER_MS, default 10000).
+// Whether the command line asks only to be told something: that needs no display.
+bool AsksForHelpOrVersion(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--") break;
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+// --help and --version print and end the program; an unknown option ends it with status 1.
+void ProcessCommandLine(const QCoreApplication& app) {
+    QCoreApplication::setApplicationName(QString::fromLatin1(SettingsStore::kApplication));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(CAboutDlg::kVersion));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Monitors the client sessions of a Tessamy Broker. Works in the directory it is\n"
+        "started in: the history log and the Tessamy tools' files live there."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(app);
+}
+}  // namespace
+
+// Only --help and --version; without options the monitor starts as it always has. The environment
+// may ask for diagnostics (QUORVATEL_TRACE=1) or for a picture of the window taken after a while,
+// after which the monitor closes (QUORVATEL_SCREENSHOT=FILE.png, QUORVATEL_SCREENSHOT_AFTER_MS,
+// default 10000).
 int main(int argc, char* argv[]) {
+    if (AsksForHelpOrVersion(argc, argv)) {
+        const QCoreApplication app(argc, argv);
+        ProcessCommandLine(app);
+        return 0;
+    }
     QApplication app(argc, argv);
+    ProcessCommandLine(app);
+    QApplication::setWindowIcon(ProgramIcon());
     TraceLog::SetEnabled(qEnvironmentVariable("QUORVATEL_TRACE") == QLatin1String("1"));
 
     CQuandrixApp theApp;

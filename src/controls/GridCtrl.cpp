@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -1461,18 +1460,14 @@ void CGridCtrl::OnEditSelectAll() {
 
 bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
     if (!IsCellEditable(row, col)) return false;
-    QStringList lines = text.split(QLatin1Char('\n'));
-    // An empty line between two line feeds still stands for a row: it empties one cell.
-    for (int j = 0; j + 1 < lines.size(); ++j)
-        if (lines[j].isEmpty()) lines[j] = QStringLiteral(" ");
-    for (int j = 0; j < lines.size(); ++j) {
-        const QStringList tokens =
-            lines[j].split(QRegularExpression(QStringLiteral("[\t,\n]+")), Qt::SkipEmptyParts);
-        for (int k = 0; k < tokens.size(); ++k) {
-            const int r = row + j, c = col + k;
+    const QList<QStringList> rows = GridModel::SplitPasteText(text);
+    for (qsizetype j = 0; j < rows.size(); ++j) {
+        const QStringList& cells = rows[j];
+        for (qsizetype k = 0; k < cells.size(); ++k) {
+            const int r = row + int(j), c = col + int(k);
             if (!IsCellEditable(r, c)) continue;
             NotifyOwner(r, c, GVN_BEGINLABELEDIT);
-            SetItemText(r, c, tokens[k].trimmed());
+            SetItemText(r, c, cells[k]);
             SetModified(true, r, c);
             m_model.SetItemState(r, c, GetItemState(r, c) & ~GVIS_SELECTED);
             NotifyOwner(r, c, GVN_ENDLABELEDIT);

@@ -389,6 +389,32 @@ void GridModel::AutoSize(const CellExtentFn& extent) {
     for (int c = 0; c < m_columnCount; ++c) m_widths.Set(c, widths[size_t(c)]);
 }
 
+// ---------------------------------------------------------------- paste
+
+QList<QStringList> GridModel::SplitPasteText(const QString& text) {
+    QList<QStringList> rows;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    rows.reserve(lines.size());
+    for (qsizetype j = 0; j < lines.size(); ++j) {
+        QStringList cells;
+        if (lines[j].isEmpty()) {
+            if (j + 1 < lines.size()) cells.append(QString());
+            rows.append(cells);
+            continue;
+        }
+        const QStringView line(lines[j]);
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= line.size(); ++i) {
+            if (i < line.size() && line[i] != QLatin1Char('\t') && line[i] != QLatin1Char(','))
+                continue;
+            if (i > start) cells.append(line.mid(start, i - start).trimmed().toString());
+            start = i + 1;
+        }
+        rows.append(cells);
+    }
+    return rows;
+}
+
 // ---------------------------------------------------------------- sort
 
 QString GridModel::FoldForSort(const QString& text) {

@@ -143,6 +143,12 @@ public:
     // Per-character lower-case folding used by the sort.
     static QString FoldForSort(const QString& text);
 
+    // --- paste
+    // Clipboard text cut into rows (at each line feed) of cell texts (at each run of tabs and
+    // commas), each trimmed. A line that is empty stands for one row with one empty cell,
+    // except after the last line feed.
+    static QList<QStringList> SplitPasteText(const QString& text);
+
 private:
     CGridCell* Cell(int row, int col);
     CGridCell NewCell(int row, int col) const;
