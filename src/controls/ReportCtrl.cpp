@@ -86,9 +86,9 @@ CReportCtrl::CReportCtrl(QWidget* parent) : QTableView(parent), m_model(new Repo
     connect(m_model, &ReportModel::CellEdited, this, &CReportCtrl::CellEdited);
 }
 
-bool CReportCtrl::SetColumnHeader(const QString& specification) {
+bool CReportCtrl::SetColumnHeader(const QString& headerText) {
     QList<ReportModel::Column> columns;
-    for (const QString& definition : specification.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString& definition : headerText.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QStringList fields = definition.split(QLatin1Char(','));
         ReportModel::Column column;
         column.title = fields.value(0);

@@ -31,7 +31,7 @@ public:
     // "title, width, alignment;" per column (width 100 and left alignment when absent;
     // alignment 0 left, 1 centre, 2 right). Replaces all rows and columns; true when at
     // least one column was added.
-    bool SetColumnHeader(const QString& specification);
+    bool SetColumnHeader(const QString& headerText);
     void DeleteAllColumns();
     int GetColumnCount() const;
     void SetGridLines(bool on);

@@ -6,13 +6,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 
-#include "FakeClock.h"
-#include "RecordingPrompter.h"
-#include "ScanTestSupport.h"
-#include "SimBroker.h"
-#include "exec/CommandLauncher.h"
-#include "scan/HistoryLog.h"
-#include "scan/ScanEngine.h"
+#include "SimScanFixture.h"
 
 // Reports that are not what the users-listing tool should leave: a FIFO, a link to
 // /dev/zero, hundreds of megabytes, a directory, a file that cannot be read, endless lines,
@@ -34,10 +28,10 @@ QStringList Children() {
     return out;
 }
 
-class ReportFaultsTest : public ::testing::Test {
+class ReportFaultsTest : public SimScanFixture {
 protected:
     void SetUp() override {
-        broker.Create();
+        SimScanFixture::SetUp();
         broker.AddUser(QStringLiteral("alice"));
         broker.AddUser(QStringLiteral("bob"));
         broker.LogOn(QStringLiteral("alice"), QStringLiteral("PC1"), QStringLiteral("100"),
@@ -72,15 +66,6 @@ protected:
         script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                               QFileDevice::ExeOwner);
         qputenv("PATH", bin.toLocal8Bit() + ':' + qgetenv("PATH"));
-
-        history.Start(true);
-        engine.SetPresenter(&presenter);
-        ScanSettings s;
-        s.broker = QString::fromLatin1(SimBroker::kBroker);
-        s.adminUserId = QString::fromLatin1(SimBroker::kAdmin);
-        s.adminPassword = QString::fromLatin1(SimBroker::kPassword);
-        engine.SetSettings(s);
-        engine.SetAlertHook([this](int tries) { alerts.append(tries); });
     }
 
     void Fault(const QByteArray& mode) { WriteAll(faultFile, mode); }
@@ -95,24 +80,14 @@ protected:
     }
 
     QByteArray History() const { return ReadAll(history.Path()); }
-    QString Now() const { return clock.Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")); }
 
     void ExpectSessionsShown() {
         EXPECT_EQ(Entry(grid, 1, 0), (QStringList{"100", "ALICE", "PC1", "2017/11/02 09:01:00"}));
         EXPECT_EQ(Entry(grid, 1, 1), (QStringList{"200", "BOB", "PC2", "2017/11/02 09:02:00"}));
     }
 
-    SimBroker broker;
     QString faultFile;
     QString payloadFile;
-    FakeClock clock{QDateTime(QDate(2017, 11, 2), QTime(9, 30, 0))};
-    RecordingPrompter prompter;
-    CommandLauncher launcher{prompter};
-    HistoryLog history{clock, broker.WorkDir()};
-    CGridCtrl grid;
-    RecordingPresenter presenter{grid};
-    ScanEngine engine{grid, launcher, history, clock, prompter, broker.WorkDir()};
-    QList<int> alerts;
 };
 
 TEST_F(ReportFaultsTest, ReportsThatAreNoReportsAreFailedScansAndScanningGoesOn) {
