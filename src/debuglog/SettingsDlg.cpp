@@ -9,7 +9,7 @@
 
 #include "app/RecipientListStore.h"
 #include "app/SettingsKeys.h"
-#include "debuglog/FormEdit.h"
+#include "controls/FormEdit.h"
 
 namespace {
 

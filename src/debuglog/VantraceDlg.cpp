@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "app/SettingsKeys.h"
-#include "debuglog/FormEdit.h"
+#include "controls/FormEdit.h"
 
 namespace {
 

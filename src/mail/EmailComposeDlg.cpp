@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/SettingsKeys.h"
+#include "controls/FormEdit.h"
 #include "controls/RichEditCtrlEx.h"
 #include "platform/Prompter.h"
 
@@ -23,9 +24,7 @@ CEmailComposeDlg::CEmailComposeDlg(AppSettings& settings, Prompter& prompter, co
 
 QLineEdit* CEmailComposeDlg::AddLineBox(const char* label, const char* name, const SettingDef& key,
                                         const char* blankMessage, const QString& text) {
-    auto* edit = new QLineEdit(text, this);
-    edit->setObjectName(QString::fromLatin1(name));
-    m_form->addRow(QString::fromLatin1(label), edit);
+    QLineEdit* edit = AddFormEdit(m_form, this, label, name, text);
     m_boxes.append({edit, &key, blankMessage});
     return edit;
 }

@@ -12,24 +12,13 @@
 #include "app/RecipientListStore.h"
 #include "app/SettingsKeys.h"
 #include "controls/ReportCtrl.h"
+#include "controls/FormEdit.h"
 #include "controls/RichEditCtrlEx.h"
 #include "mail/EmailAddDlg.h"
 #include "mail/Mailer.h"
 #include "mail/RecipientList.h"
 #include "platform/Prompter.h"
 #include "platform/WaitCursor.h"
-
-namespace {
-
-QLineEdit* AddEdit(QFormLayout* form, QWidget* parent, const char* label, const char* name,
-                   const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    form->addRow(QString::fromLatin1(label), edit);
-    return edit;
-}
-
-}  // namespace
 
 CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServices& services,
                                      QWidget* parent)
@@ -53,11 +42,11 @@ CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServ
 
     auto* form = new QFormLayout;
     main->addLayout(form);
-    m_server = AddEdit(form, this, "Mail Server:", "server",
+    m_server = AddFormEdit(form, this, "Mail Server:", "server",
                        settings.TextOrFallback(Setting::EmailServer));
-    m_port = AddEdit(form, this, "Port:", "port", settings.TextOrFallback(Setting::EmailPort));
-    m_from = AddEdit(form, this, "From:", "from", settings.TextOrFallback(Setting::EmailFrom));
-    m_subject = AddEdit(form, this, "Subject:", "subject", settings.TextOrFallback(m_subjectKey));
+    m_port = AddFormEdit(form, this, "Port:", "port", settings.TextOrFallback(Setting::EmailPort));
+    m_from = AddFormEdit(form, this, "From:", "from", settings.TextOrFallback(Setting::EmailFrom));
+    m_subject = AddFormEdit(form, this, "Subject:", "subject", settings.TextOrFallback(m_subjectKey));
     m_content = new CRichEditCtrlEx(this);
     m_content->setObjectName(QStringLiteral("content"));
     m_content->SetText(settings.TextOrFallback(m_contentKey));
