@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "Processes.h"
+#include "FaultTools.h"
 #include "RecordingPrompter.h"
 #include "TestFiles.h"
 #include "exec/CommandLauncher.h"

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 #include "MonitorFixture.h"
-#include "Processes.h"
+#include "FaultTools.h"
 #include "app/QuandrixApp.h"
 #include "exec/CommandLauncher.h"
 
@@ -21,13 +21,6 @@ protected:
         QByteArray path = dir.toLocal8Bit();
         if (withStandIns) path += ':' + QByteArray(QV_SIM_BIN_DIR);
         qputenv("PATH", path + ":/usr/bin:/bin");
-    }
-    void WriteTool(const QString& path, const QByteArray& script, bool executable = true) {
-        ASSERT_TRUE(WriteAll(path, script));
-        QFile::setPermissions(path, executable ? QFile::ReadOwner | QFile::WriteOwner |
-                                                     QFile::ExeOwner | QFile::ReadOther |
-                                                     QFile::ExeOther
-                                               : QFile::ReadOwner | QFile::WriteOwner);
     }
     QTemporaryDir tools;
 };
@@ -50,7 +43,7 @@ TEST_F(ToolFaultsTest, AMissingOrUnrunnableListingToolIsCountedAndNeverStopsScan
     const QStringList before = HistoryLines();
 
     // A listing tool that is there but may not be run: a start failure, counted the same way.
-    WriteTool(tools.filePath(QStringLiteral("quslist")), "#!/bin/sh\nexit 0\n", false);
+    ASSERT_TRUE(WriteAll(tools.filePath(QStringLiteral("quslist")), "#!/bin/sh\nexit 0\n"));
     window->OnScanOn();
     EXPECT_EQ(window->Engine().ContigFailCount(), 2);
     ASSERT_EQ(prompter.shown.size(), 2);
@@ -97,9 +90,9 @@ TEST_F(ToolFaultsTest, ProcessesAToolLeavesBehindEndWithIt) {
     LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
     StoreProfile();
     const QString pidFile = tools.filePath(QStringLiteral("left.pid"));
-    WriteTool(tools.filePath(QStringLiteral("quslist")),
-              "#!/bin/sh\nsleep 300 &\necho $! >> '" + pidFile.toLocal8Bit() + "'\nexec '" +
-                  QByteArray(QV_SIM_BIN_DIR) + "/quslist' \"$@\"\n");
+    ASSERT_TRUE(WriteScript(tools.path(), QStringLiteral("quslist"),
+                            "sleep 300 &\necho $! >> '" + pidFile.toLocal8Bit() + "'\nexec '" +
+                                QByteArray(QV_SIM_BIN_DIR) + "/quslist' \"$@\"\n"));
     UseTools(tools.path(), true);
     Open();
     window->OnScanOn();

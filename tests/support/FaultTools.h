@@ -1,11 +1,13 @@
 #pragma once
 
 #include <unistd.h>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 #include "TestFiles.h"
 
@@ -85,4 +87,23 @@ inline QStringList ChildProcesses() {
             out.append(pid);
     }
     return out;
+}
+
+// True when process `pid` has ended: it is gone, or only its exit status is left to collect.
+inline bool ProcessEnded(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close < 0 || line.mid(close + 2, 1) == "Z";
+}
+
+// Waits up to `ms` for process `pid` to end.
+inline bool WaitUntilGone(qint64 pid, int ms = 5000) {
+    const QDeadlineTimer deadline(ms);
+    while (!ProcessEnded(pid)) {
+        if (deadline.hasExpired()) return false;
+        QThread::msleep(20);
+    }
+    return true;
 }
