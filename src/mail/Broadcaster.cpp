@@ -27,15 +27,9 @@ namespace {
 class Suspension {
 public:
     explicit Suspension(ScanEngine& engine) : m_scope(engine), m_engine(engine) {
-        m_engine.PauseScanner();
-        if (m_engine.TraceActive()) m_engine.StopWatchBlink(true);
-        if (m_engine.ErrorBlinkActive()) m_engine.StopErrorBlink(true);
+        m_engine.SuspendForCommand();
     }
-    ~Suspension() {
-        if (m_engine.TraceActive()) m_engine.StartWatchBlink();
-        if (m_engine.ErrorBlinkActive()) m_engine.StartErrorBlink();
-        m_engine.RunScanCycle();
-    }
+    ~Suspension() { m_engine.EndSuspension(); }
     Suspension(const Suspension&) = delete;
     Suspension& operator=(const Suspension&) = delete;
 

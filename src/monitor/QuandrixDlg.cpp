@@ -506,16 +506,11 @@ void CQuandrixDlg::TakeScanSettings(const ScanSettings& settings) {
 }
 
 void CQuandrixDlg::SuspendForCommand() {
-    m_engine->PauseScanner();
-    if (m_engine->TraceActive()) m_engine->StopWatchBlink(true);
-    if (m_engine->ErrorBlinkActive()) m_engine->StopErrorBlink(true);
+    m_engine->SuspendForCommand();
 }
 
 void CQuandrixDlg::EndSuspension() {
-    if (m_closeRequested) return;
-    if (m_engine->TraceActive()) m_engine->StartWatchBlink();
-    if (m_engine->ErrorBlinkActive()) m_engine->StartErrorBlink();
-    m_engine->RunScanCycle();
+    if (!m_closeRequested) m_engine->EndSuspension();
 }
 
 void CQuandrixDlg::LoadAlertSettings() {

@@ -141,6 +141,18 @@ void ScanEngine::ResumeScanner(quint32 seconds) {
     m_scanTimer.start(static_cast<int>(clamped) * 1000);
 }
 
+void ScanEngine::SuspendForCommand() {
+    PauseScanner();
+    if (m_traceActive) StopWatchBlink(true);
+    if (ErrorBlinkActive()) StopErrorBlink(true);
+}
+
+void ScanEngine::EndSuspension() {
+    if (m_traceActive) StartWatchBlink();
+    if (ErrorBlinkActive()) StartErrorBlink();
+    RunScanCycle();
+}
+
 void ScanEngine::StartScanning() {
     ResetMatrixGrid();
     SetStatus(ScanStatus::Scanner, kPausedText);

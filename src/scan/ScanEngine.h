@@ -85,6 +85,10 @@ public:
     void PauseScanner() override;
     int RunScanCycle() override;
     void ResumeScanner(quint32 seconds);
+    // Around a command that waits for the user: the scanner paused and the blinks stopped
+    // (their entries left highlighted); afterwards the blinks go on and a scan runs.
+    void SuspendForCommand();
+    void EndSuspension();
     void StartScanning();
     void On();
     void Off();
