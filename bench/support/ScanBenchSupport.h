@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QString>
+#include <unistd.h>
 
 #include "exec/CommandLauncher.h"
 #include "platform/Clock.h"
@@ -24,19 +25,30 @@ public:
     void Sleep(int) override {}
 };
 
-// Writes the current report in place of the users-listing tool.
+// Stands in for the users-listing tool. The report is written when it is set, outside the
+// measured time: a run only links the prepared file in under the report's name, so a cycle
+// finds a new file there, already in the page cache, as after a real run, and the tool's own
+// writing is not counted as the monitor's work.
 class ReportLauncher : public CommandLauncher {
 public:
-    ReportLauncher(Prompter& p, QString path) : CommandLauncher(p), m_path(std::move(path)) {}
-    void SetReport(QByteArray report) { m_report = std::move(report); }
-    LaunchOutcome Run(const LaunchRequest&) override {
-        QFile f(m_path);
+    ReportLauncher(Prompter& p, QString path)
+        : CommandLauncher(p), m_path(std::move(path)), m_prepared(m_path + QStringLiteral(".next")) {}
+    void SetReport(const QByteArray& report) {
+        if (report == m_report) return;
+        m_report = report;
+        QFile::remove(m_prepared);
+        QFile f(m_prepared);
         if (f.open(QIODevice::WriteOnly)) f.write(m_report);
+    }
+    LaunchOutcome Run(const LaunchRequest&) override {
+        QFile::remove(m_path);
+        ::link(QFile::encodeName(m_prepared).constData(), QFile::encodeName(m_path).constData());
         return {0, QStringLiteral("1"), 0};
     }
 
 private:
     QString m_path;
+    QString m_prepared;
     QByteArray m_report;
 };
 
