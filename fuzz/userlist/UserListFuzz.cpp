@@ -1,5 +1,7 @@
 // The users-listing report as the scanner reads it: the input is the content of
-// "QusList.log", read through the reader's one entry point with the filters off and on.
+// "QusList.log", read through the reader's one entry point with the filters off and on. An
+// input with a form feed is two reports in turn: the second, read on from the first as a scan
+// cycle reads it, must give what it gives read afresh.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +30,12 @@ void RemoveReport() {
 const QString kOwnPid = QStringLiteral("3312");
 constexpr int kToday = 20171101;
 
+void WriteReport(const char* data, size_t size) {
+    QFile file(ReportPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
+    if (file.write(data, qint64(size)) != qint64(size)) std::abort();
+}
+
 void ReadWith(const UserListReport::Filters& filters) {
     CMapStrToLoginObj sessions;
     const UserListReport::Reading r =
@@ -48,6 +56,36 @@ void ReadWith(const UserListReport::Filters& filters) {
     }
 }
 
+bool SameSessions(const CMapStrToLoginObj& a, const CMapStrToLoginObj& b) {
+    if (a.GetCount() != b.GetCount()) return false;
+    for (const auto& [key, rec] : a) {
+        const LoginRecord* other = b.Find(key);
+        if (!other || !(static_cast<const LoginRecord&>(rec) == *other)) return false;
+    }
+    return true;
+}
+
+// `first`, then `second` read on from it with another own-session pid, against `second` read
+// afresh.
+void ReadOn(const QByteArray& first, const QByteArray& second,
+            const UserListReport::Filters& filters) {
+    CMapStrToLoginObj sessions;
+    UserListReport::Recall recall;
+    WriteReport(first.constData(), size_t(first.size()));
+    UserListReport::Read(ReportPath(), filters, kOwnPid, kToday, sessions, &recall);
+    WriteReport(second.constData(), size_t(second.size()));
+    const QString nextPid = QStringLiteral("3313");
+    const UserListReport::Reading on =
+        UserListReport::Read(ReportPath(), filters, nextPid, kToday, sessions, &recall);
+    CMapStrToLoginObj fresh;
+    const UserListReport::Reading afresh =
+        UserListReport::Read(ReportPath(), filters, nextPid, kToday, fresh);
+    QV_FUZZ_CHECK(on.outcome == afresh.outcome && on.linesCounted == afresh.linesCounted &&
+                  on.activeUsers == afresh.activeUsers &&
+                  on.failingSource == afresh.failingSource);
+    QV_FUZZ_CHECK(SameSessions(sessions, fresh));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -58,12 +96,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        QFile file(ReportPath());
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
-        if (file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
-            std::abort();
-    }
+    const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
+    const qsizetype feed = input.indexOf('\f');
+    const QByteArray first = feed < 0 ? input : input.left(feed);
+    const QByteArray second = feed < 0 ? input : input.mid(feed + 1);
+    for (const UserListReport::Filters& filters :
+         {UserListReport::Filters{false, false, false}, UserListReport::Filters{true, true, true}})
+        ReadOn(first, second, filters);
+    WriteReport(input.constData(), size);
     ReadWith({false, false, false});
     ReadWith({true, true, true});
     return 0;

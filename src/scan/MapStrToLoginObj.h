@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <string_view>
+#include <cstring>
 #include <unordered_map>
 
 #include "scan/LoginRecord.h"
@@ -11,24 +11,47 @@
 // otherwise arbitrary: passes that present sessions in an order sort them.
 class CMapStrToLoginObj {
 public:
-    // An unseeded hash of the key's UTF-16 text (the standard library's byte hash: cheaper
-    // than Qt's for the short keys of sessions).
+    // An unseeded hash of the key's UTF-16 text, eight bytes at a time: session keys are
+    // short, and a general byte hash spends more on its set-up than on them.
     struct KeyHash {
         size_t operator()(const QString& key) const noexcept {
-            return std::hash<std::u16string_view>{}(std::u16string_view(
-                reinterpret_cast<const char16_t*>(key.utf16()), static_cast<size_t>(key.size())));
+            return Of(reinterpret_cast<const char16_t*>(key.utf16()), key.size());
+        }
+        static size_t Of(const char16_t* text, qsizetype size) noexcept {
+            constexpr quint64 kMul = 0x9E3779B97F4A7C15ull;
+            quint64 h = static_cast<quint64>(size) * kMul;
+            const auto mix = [&](quint64 v) { h = ((h << 5) | (h >> 59)) ^ v, h *= kMul; };
+            qsizetype i = 0;
+            for (; i + 4 <= size; i += 4) {
+                quint64 v;
+                std::memcpy(&v, text + i, sizeof v);
+                mix(v);
+            }
+            quint64 tail = 0;
+            for (qsizetype k = 0; i < size; ++i, ++k) tail |= quint64(text[i]) << (16 * k);
+            mix(tail);
+            return static_cast<size_t>(h ^ (h >> 29));
         }
     };
 
-    using Storage = std::unordered_map<QString, LoginRecord, KeyHash>;
+    // A stored record, with what a refill keeps with it: the pass that last found it, and
+    // where the reader that refilled the map last saw its line.
+    struct Entry : LoginRecord {
+        Entry() = default;
+        explicit Entry(const LoginRecord& r) : LoginRecord(r) {}
+        explicit Entry(LoginRecord&& r) : LoginRecord(std::move(r)) {}
+        quint64 pass = 0;
+        int line = -1;
+    };
+
+public:
+    using Storage = std::unordered_map<QString, Entry, KeyHash>;
 
     bool SetAt(const QString& key, const LoginRecord& record) {
-        m_items.insert_or_assign(key, record);
-        return true;
+        return Store(key, Entry(record));
     }
     bool SetAt(const QString& key, LoginRecord&& record) {
-        m_items.insert_or_assign(key, std::move(record));
-        return true;
+        return Store(key, Entry(std::move(record)));
     }
     bool Lookup(const QString& key, LoginRecord& record) const {
         const auto it = m_items.find(key);
@@ -46,21 +69,61 @@ public:
         return it == m_items.end() ? nullptr : &it->second;
     }
     bool Contains(const QString& key) const { return m_items.find(key) != m_items.end(); }
-    bool RemoveKey(const QString& key) { return m_items.erase(key) > 0; }
+    bool RemoveKey(const QString& key) {
+        if (m_items.erase(key) == 0) return false;
+        ++m_keysVersion;
+        return true;
+    }
     int GetCount() const { return static_cast<int>(m_items.size()); }
     bool IsEmpty() const { return m_items.empty(); }
-    void RemoveAll() { m_items.clear(); }
-    void Reserve(int n) { m_items.reserve(static_cast<size_t>(n)); }
-    void Swap(CMapStrToLoginObj& other) noexcept { m_items.swap(other.m_items); }
+    void RemoveAll() {
+        if (m_items.empty()) return;
+        m_items.clear();
+        ++m_keysVersion;
+    }
 
-    // A record taken out with its key and storage, to be put back, changed or not, without
-    // allocating again: a map refilled from a report that hardly changes reuses its records.
-    using Node = Storage::node_type;
-    Node Extract(const QString& key) { return m_items.extract(key); }
-    // Replaces a record of the same key.
-    void Insert(Node&& node) {
-        auto result = m_items.insert(std::move(node));
-        if (!result.inserted) result.position->second = std::move(result.node.mapped());
+    // Changes whenever a key comes or goes, not when a record changes: a map showing the
+    // version it had when its keys were compared still holds those keys.
+    quint64 KeysVersion() const { return m_keysVersion; }
+
+    // Refilling from a listing that hardly changes, without giving up the records it repeats:
+    // BeginRefill, then Refill for each listed key, then EndRefill, which drops the keys the
+    // listing no longer has.
+    void BeginRefill() {
+        ++m_pass;
+        m_refilled = 0;
+    }
+    // Counts the refills begun.
+    quint64 Pass() const { return m_pass; }
+    // The record stored for `key`, to be brought up to date, or nullptr when the key is new
+    // (then Add it). `again`: the key was refilled before in this pass.
+    Entry* Refill(const QString& key, bool& again) {
+        const auto it = m_items.find(key);
+        if (it == m_items.end()) return nullptr;
+        again = !Refill(it->second);
+        return &it->second;
+    }
+    // Marks a record found by other means; false when it was refilled before in this pass.
+    bool Refill(Entry& entry) {
+        if (entry.pass == m_pass) return false;
+        entry.pass = m_pass;
+        ++m_refilled;
+        return true;
+    }
+    Entry& Add(const QString& key, LoginRecord&& record) {
+        Entry s(std::move(record));
+        s.pass = m_pass;
+        ++m_refilled;
+        ++m_keysVersion;
+        return m_items.emplace(key, std::move(s)).first->second;
+    }
+    // Every record is found again: the listing repeats the one last refilled from.
+    void RefilledAll() { m_refilled = m_items.size(); }
+    void EndRefill() {
+        if (m_refilled == m_items.size()) return;
+        for (auto it = m_items.begin(); it != m_items.end();)
+            it = it->second.pass == m_pass ? std::next(it) : m_items.erase(it);
+        ++m_keysVersion;
     }
 
     // Iteration over (key, record) pairs.
@@ -70,5 +133,14 @@ public:
     Storage::iterator end() { return m_items.end(); }
 
 private:
+    bool Store(const QString& key, Entry&& s) {
+        const auto [it, inserted] = m_items.insert_or_assign(key, std::move(s));
+        if (inserted) ++m_keysVersion;
+        return true;
+    }
+
     Storage m_items;
+    quint64 m_keysVersion = 0;
+    quint64 m_pass = 0;
+    size_t m_refilled = 0;
 };

@@ -258,7 +258,7 @@ int ScanEngine::RunUserListTool() {
 int ScanEngine::ParseUserListReport() {
     m_todayNumber = UserListReport::TodayNumberFrom(CurrentTimestamp(m_clock));
     const UserListReport::Reading r = UserListReport::Read(
-        ReportPath(), m_settings.filters, m_ownSessionPid, m_todayNumber, m_scanMap);
+        ReportPath(), m_settings.filters, m_ownSessionPid, m_todayNumber, m_scanMap, &m_recall);
     if (!r.activeUsers.isEmpty())
         SetStatus(ScanStatus::DatabaseUsers, kDatabaseUsersPrefix + r.activeUsers);
 
@@ -543,16 +543,22 @@ void ScanEngine::ResetMatrixGrid() {
     m_stalePainted.clear();
 }
 
-bool ScanEngine::MatrixUnchanged() const {
+bool ScanEngine::MatrixUnchanged() {
     if (!m_shownValid || m_grid.ChangeCount() != m_shownChanges || !m_looseEntries.empty() ||
-        m_todayNumber != m_shownToday || m_scanMap.GetCount() != m_matrixMap.GetCount())
+        m_todayNumber != m_shownToday || m_scanMap.GetCount() != m_matrixMap.GetCount() ||
+        !m_addressPending.isEmpty())  // skipped address lookups are made by a rebuild
         return false;
+    // Keys that were found equal and have not changed since need no second look.
+    if (m_placeholders.isEmpty() && m_matchedScanKeys == m_scanMap.KeysVersion() &&
+        m_matchedMatrixKeys == m_matrixMap.KeysVersion())
+        return true;
     // Failure entries and the placeholder go through the removal pass.
     for (const auto& [key, rec] : m_matrixMap)
         if (rec.Pid == kErrorText || IsPlaceholder(key) || !m_scanMap.Contains(key))
             return false;
-    // Sessions whose address lookup an earlier cycle skipped are looked up by a rebuild.
-    return m_addressPending.isEmpty();
+    m_matchedScanKeys = m_scanMap.KeysVersion();
+    m_matchedMatrixKeys = m_matrixMap.KeysVersion();
+    return true;
 }
 
 void ScanEngine::BeginMatrixRebuild() {
@@ -684,11 +690,11 @@ void ScanEngine::RemoveDepartedSessions() {
     BeginMatrixRebuild();
 }
 
-void ScanEngine::LookUpAddress(const QString& key, LoginRecord& rec,
-                               QHash<QString, QString>& known) {
-    const auto it = known.constFind(rec.ReportedUserId);
+void ScanEngine::LookUpAddress(const QString& key, const QString& reportedUserId,
+                               QString& email, QHash<QString, QString>& known) {
+    const auto it = known.constFind(reportedUserId);
     if (it != known.constEnd()) {
-        rec.Email = it.value();
+        email = it.value();
         return;
     }
     // One lookup that got no answer in time is enough for a cycle: the others wait for a
@@ -696,7 +702,7 @@ void ScanEngine::LookUpAddress(const QString& key, LoginRecord& rec,
     std::optional<QString> answer;
     if (!m_lookupsHeld) {
         m_toolRunning = true;
-        answer = m_lookup ? m_lookup(rec.ReportedUserId) : QString();
+        answer = m_lookup ? m_lookup(reportedUserId) : QString();
         m_toolRunning = false;
     }
     if (!answer) {
@@ -704,8 +710,8 @@ void ScanEngine::LookUpAddress(const QString& key, LoginRecord& rec,
         m_addressPending.insert(key);
         return;
     }
-    rec.Email = *answer;
-    known.insert(rec.ReportedUserId, rec.Email);
+    email = *answer;
+    known.insert(reportedUserId, email);
 }
 
 QString ScanEngine::WatchedPidLabel() const {
@@ -723,6 +729,7 @@ void ScanEngine::RebuildMatrix() {
         const LoginRecord* rec;
         LoginOrderKey order;
         const QString* key;
+        QString address;  // a new session's, looked up; the scan map's records stay as read
     };
     std::vector<Row> table;
     table.reserve(static_cast<size_t>(m_scanMap.GetCount() + m_matrixMap.GetCount()));
@@ -732,19 +739,20 @@ void ScanEngine::RebuildMatrix() {
     QHash<QString, QString> addresses;
     bool addressesGathered = false;
 
-    for (auto& [key, rec] : m_scanMap) {
+    for (const auto& [key, rec] : m_scanMap) {
         if (m_matrixMap.Contains(key)) continue;
         PumpPaintThrottled();
-        if (rec.Email.isEmpty()) {
+        QString address = rec.Email;
+        if (address.isEmpty()) {
             if (!addressesGathered) {
                 for (const auto& [shownKey, shown] : m_matrixMap)
                     if (!shown.Email.isEmpty() && !shown.ReportedUserId.isEmpty())
                         addresses.insert(shown.ReportedUserId, shown.Email);
                 addressesGathered = true;
             }
-            LookUpAddress(key, rec, addresses);
+            LookUpAddress(key, rec.ReportedUserId, address, addresses);
         }
-        table.push_back({&rec, LoginOrderKey(rec.DateTime), &key});
+        table.push_back({&rec, LoginOrderKey(rec.DateTime), &key, std::move(address)});
 
         if (m_traceActive && !machineLabel.contains(kAllLogging) && rec.UserId == userLabel &&
             rec.Machine == machineLabel) {
@@ -769,14 +777,14 @@ void ScanEngine::RebuildMatrix() {
     // Sessions shown without an address because an earlier cycle skipped their lookup.
     for (const QString& key : std::exchange(m_addressPending, {})) {
         if (LoginRecord* shown = m_matrixMap.Find(key))
-            LookUpAddress(key, *shown, addresses);
+            LookUpAddress(key, shown->ReportedUserId, shown->Email, addresses);
         else if (m_scanMap.Contains(key))  // new in this cycle, its lookup skipped above
             m_addressPending.insert(key);
     }
 
     for (auto& [key, rec] : m_matrixMap) {
         MarkStaleIfOld(rec.DateTime, rec.Status);
-        table.push_back({&rec, LoginOrderKey(rec.DateTime), &key});
+        table.push_back({&rec, LoginOrderKey(rec.DateTime), &key, QString()});
     }
 
     // Login order; equal times by key, so the layout never depends on the maps' order.
@@ -801,7 +809,9 @@ void ScanEngine::RebuildMatrix() {
             Apply(e);
             continue;
         }
-        m_matrixMap.SetAt(key, rec);
+        LoginRecord shown = rec;
+        shown.Email = r.address;
+        m_matrixMap.SetAt(key, std::move(shown));
         int row = 0;
         int col = 0;
         if (FindSessionEntry(rec.Pid, rec.Machine, row, col)) continue;

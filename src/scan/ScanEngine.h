@@ -183,7 +183,7 @@ private:
     void RebuildMatrix();
     // Whether the report holds exactly the sessions the grid shows, as the last rebuild
     // left them: the cycle then has nothing to write.
-    bool MatrixUnchanged() const;
+    bool MatrixUnchanged();
     // Where the removal pass would empty the grid: empties it, or, when the grid still holds
     // what the last rebuild wrote, lets the rebuild write over it only what differs.
     void BeginMatrixRebuild();
@@ -204,7 +204,8 @@ private:
     // The departing sessions' double blink, before the grid is reset over them.
     void PlayDepartingBlinks();
     // The address of a new session's user, from the cycle's `known` ones or a lookup.
-    void LookUpAddress(const QString& key, LoginRecord& rec, QHash<QString, QString>& known);
+    void LookUpAddress(const QString& key, const QString& reportedUserId, QString& email,
+                       QHash<QString, QString>& known);
     bool FindIndexed(const QString& key, const QString& pid, const QString& machine, int& row,
                      int& col);
     void NextWritePosition(int& row, int& col);
@@ -235,6 +236,7 @@ private:
     ScanSettings m_settings;
 
     CMapStrToLoginObj m_scanMap;
+    UserListReport::Recall m_recall;  // the last reading of the report into the scan map
     CMapStrToLoginObj m_matrixMap;
     int m_entryCursor = 0;
     bool m_scanEnabled = true;
@@ -304,6 +306,10 @@ private:
     int m_shownToday = 0;
     int m_shownEntries = 0;
     int m_shownLastRow = -1, m_shownLastCol = -1;
+    // The key versions of the scan map and the matrix map when their keys were last found
+    // to be the same sessions, none of them a failure entry or the placeholder.
+    quint64 m_matchedScanKeys = ~quint64(0);
+    quint64 m_matchedMatrixKeys = ~quint64(0);
     // Entries whose stale colours are stored, by position in login order.
     std::vector<bool> m_stalePainted;
     // A rebuild writing over the last one: the rows it has filled so far.

@@ -289,26 +289,90 @@ bool StreamPieces(QFile& file, bool& tooLarge, PieceFn piece) {
 
 Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
              int todayNumber, CMapStrToLoginObj& scanMap) {
+    return Read(path, filters, ownSessionPid, todayNumber, scanMap, nullptr);
+}
+
+namespace {
+
+// Whether the `size` bytes at `text` spell `pid`.
+bool SpellsPid(const char* text, qsizetype size, const QString& pid) {
+    if (size != pid.size()) return false;
+    for (qsizetype i = 0; i < size; ++i)
+        if (pid[i].unicode() != static_cast<unsigned char>(text[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
+             int todayNumber, CMapStrToLoginObj& scanMap, Recall* recall) {
     Reading r;
     QFile file;
     if (!OpenReport(path, file)) {
         r.outcome = Outcome::OpenFailed;
         return r;
     }
-    // The records of the last report are taken over where a line repeats one of them: the
-    // usual report hardly differs from the one before.
-    CMapStrToLoginObj previous;
-    previous.Swap(scanMap);
-    scanMap.Reserve(previous.GetCount());
+    using Entry = CMapStrToLoginObj::Entry;
+    using Kind = Recall::Kind;
+    // The records of the last report are kept and brought up to date where a line repeats
+    // one of them: the usual report hardly differs from the one before.
+    scanMap.BeginRefill();
     QString key;  // reused for every line
     const QString stale = QString::fromLatin1(kStaleStatus);
 
-    const auto keep = [&](const auto& f) {
-        if (filters.ownSession && f.pid == ownSessionPid) return false;
+    // The last reading's lines count only when they were read into this map, which has been
+    // refilled by no one else and has lost no record since, with the same filters and day.
+    const bool recalling = recall && recall->m_valid && recall->m_map == &scanMap &&
+                           recall->m_keys == scanMap.KeysVersion() &&
+                           recall->m_pass + 1 == scanMap.Pass() &&
+                           recall->m_filters == filters && recall->m_today == todayNumber;
+    static const Recall::Lines kNone;
+    const Recall::Lines& last = recalling ? recall->m_lines : kNone;
+    Recall::Lines next;
+    // As long as every line repeats the last reading's line of the same number, nothing is
+    // noted and no record is touched: a report equal to the last one costs a comparison.
+    bool same = recalling;
+    size_t lineNo = 0;             // session lines so far
+    size_t cursor = 0;             // the last reading's line expected next
+    Recall::Line* note = nullptr;  // this line's note, when notes are kept
+
+    // Whether a line equal to `was` gives what it gave then, read with this own-session pid.
+    const auto stillHolds = [&](const Recall::Line& was, const char* bytes) {
+        if (was.kind == Kind::Other) return true;
+        if (was.kind != Kind::Session) return false;
+        if (!filters.ownSession) return true;
+        if (was.pidSize == Recall::kPidUnknown) return was.entry->Pid != ownSessionPid;
+        return !SpellsPid(bytes + was.pidStart, was.pidSize, ownSessionPid);
+    };
+    const auto repeats = [&](const Recall::Line& was, const char* bytes, qsizetype len) {
+        return was.size == len &&
+               std::memcmp(last.bytes.constData() + was.offset, bytes, static_cast<size_t>(len)) ==
+                   0 &&
+               stillHolds(was, bytes);
+    };
+    // The lines taken as the last reading's so far are noted and their records refilled.
+    const auto diverge = [&]() {
+        same = false;
+        const qsizetype taken =
+            lineNo ? last.index[lineNo - 1].offset + last.index[lineNo - 1].size : 0;
+        next.bytes.reserve(last.bytes.size() + kLinePiece);
+        next.bytes.append(last.bytes.constData(), taken);
+        next.index.reserve(last.index.size() + 1);
+        next.index.assign(last.index.begin(), last.index.begin() + static_cast<qsizetype>(lineNo));
+        for (const Recall::Line& l : next.index)
+            if (l.kind == Kind::Session) scanMap.Refill(*l.entry);
+        cursor = lineNo;
+    };
+
+    // Why a line is kept or passed over.
+    const auto judge = [&](const auto& f) {
+        // The own session's pid changes with every run: such a line is read again next time.
+        if (filters.ownSession && f.pid == ownSessionPid) return Kind::Reread;
         if (f.user.isEmpty() || f.pid.isEmpty() || f.machine.isEmpty() || f.WhenIsEmpty())
-            return false;
-        if (filters.blankUserids && f.user.isEmpty()) return false;
-        return !(filters.staleUserids && f.day < todayNumber);
+            return Kind::Other;
+        if (filters.blankUserids && f.user.isEmpty()) return Kind::Other;
+        if (filters.staleUserids && f.day < todayNumber) return Kind::Other;
+        return Kind::Session;
     };
     const auto newRecord = [&](const auto& f, QString upperUser, QString upperMachine) {
         LoginRecord rec;
@@ -320,20 +384,52 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         if (f.day < todayNumber) rec.Status = stale;
         return rec;
     };
+    // Notes that this line set `entry`, its pid at `pidStart` (kPidUnknown: not located). A
+    // line of this reading that set the record before no longer tells what it holds. Where
+    // the record's line stood last time, the last reading's lines are followed from there.
+    const auto noteEntry = [&](Entry& entry, bool again, quint16 pidStart, quint16 pidSize) {
+        if (!note) return;
+        const int self = static_cast<int>(lineNo) - 1;
+        if (again) {
+            if (entry.line >= 0 && entry.line < self)
+                next.index[static_cast<size_t>(entry.line)].kind = Kind::Reread;
+        } else if (recalling && entry.line >= 0) {
+            cursor = static_cast<size_t>(entry.line) + 1;
+        }
+        entry.line = self;
+        note->kind = Kind::Session;
+        note->entry = &entry;
+        note->pidStart = pidStart;
+        note->pidSize = pidSize;
+    };
+    // The line the last reading had where this one is expected gives the same again.
+    const auto recalled = [&](const char* bytes, qsizetype len) {
+        if (cursor >= last.index.size() || !repeats(last.index[cursor], bytes, len)) return false;
+        const Recall::Line& was = last.index[cursor++];
+        if (was.kind == Kind::Other) return true;
+        if (!scanMap.Refill(*was.entry)) return false;  // set by another line of this reading
+        noteEntry(*was.entry, false, was.pidStart, was.pidSize);
+        return true;
+    };
     // An ASCII session line, stored without allocating when it repeats a session.
-    const auto storeAscii = [&](const SessionParts<QLatin1StringView>& f) {
+    const auto storeAscii = [&](const SessionParts<QLatin1StringView>& f, const char* bytes) {
         key.resize(f.machine.size() + 1 + f.pid.size());
         QChar* out = key.data();
         for (const char c : f.machine) *out++ = UpperAscii(c);
         *out++ = QLatin1Char('/');
         for (const char c : f.pid) *out++ = QLatin1Char(c);
-        CMapStrToLoginObj::Node node = previous.Extract(key);
-        if (node.empty()) {
-            scanMap.SetAt(key, newRecord(f, UpperAscii(f.user), UpperAscii(f.machine)));
+        const auto pidStart = static_cast<quint16>(f.pid.data() - bytes);
+        const auto pidSize = static_cast<quint16>(f.pid.size());
+        bool again = false;
+        Entry* found = scanMap.Refill(key, again);
+        if (!found) {
+            noteEntry(scanMap.Add(key, newRecord(f, UpperAscii(f.user), UpperAscii(f.machine))),
+                      false, pidStart, pidSize);
             return;
         }
-        // The key holds machine and process id; the other fields are brought up to date.
-        LoginRecord& rec = node.mapped();
+        // The key holds machine and process id; the other fields are brought up to date, so
+        // the record ends as a new one made from this line would be.
+        LoginRecord& rec = *found;
         if (!EqualsUpperAscii(rec.UserId, f.user)) rec.UserId = UpperAscii(f.user);
         if (rec.ReportedUserId != f.user) rec.ReportedUserId = f.user.toString();
         if (!f.WhenEquals(rec.DateTime)) rec.DateTime = f.When();
@@ -342,8 +438,11 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         } else if (!rec.Status.isEmpty()) {
             rec.Status.clear();
         }
-        if (!rec.Email.isEmpty()) rec.Email.clear();
-        scanMap.Insert(std::move(node));
+        noteEntry(*found, again, pidStart, pidSize);
+    };
+    const auto isSuccessLine = [](const char* bytes, qsizetype len, bool ascii) {
+        return ascii ? ContainsUpperAscii(bytes, len, QLatin1StringView(kSuccess))
+                     : UpperCase(QString::fromUtf8(bytes, len)).contains(QLatin1String(kSuccess));
     };
 
     bool separatorSeen = false;
@@ -351,6 +450,26 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
     bool tooLarge = false;
     const bool readToEnd = StreamPieces(file, tooLarge, [&](const char* bytes, qsizetype len) {
         if (len == 0) return true;
+        if (separatorSeen && recall) {
+            if (same) {
+                if (lineNo < last.index.size() && repeats(last.index[lineNo], bytes, len)) {
+                    ++lineNo;
+                    ++r.linesCounted;
+                    return true;
+                }
+                if (isSuccessLine(bytes, len, IsAscii(bytes, len))) return false;
+                diverge();
+            }
+            next.index.push_back({static_cast<quint32>(next.bytes.size()),
+                                  static_cast<quint16>(len), 0, 0, Kind::Other, nullptr});
+            next.bytes.append(bytes, len);
+            note = &next.index.back();
+            ++lineNo;
+            if (recalled(bytes, len)) {
+                ++r.linesCounted;
+                return true;
+            }
+        }
         const bool ascii = IsAscii(bytes, len);
         QString text;  // the line as UTF-16, made only where it is needed
         if (!separatorSeen || !ascii) text = QString::fromUtf8(bytes, len);
@@ -372,23 +491,51 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
             return true;
         }
         if (ascii ? ContainsUpperAscii(bytes, len, QLatin1StringView(kSuccess))
-                  : UpperCase(text).contains(QLatin1String(kSuccess)))
+                  : UpperCase(text).contains(QLatin1String(kSuccess))) {
+            if (note) {  // the end of the list, not a line of it
+                next.index.pop_back();
+                next.bytes.chop(len);
+            }
             return false;
+        }
         ++r.linesCounted;
 
         if (ascii) {
             SessionParts<QLatin1StringView> f;
-            if (ParseSession(QLatin1StringView(bytes, len), f) && keep(f)) storeAscii(f);
+            if (!ParseSession(QLatin1StringView(bytes, len), f)) return true;
+            const Kind kind = judge(f);
+            if (kind == Kind::Session)
+                storeAscii(f, bytes);
+            else if (note)
+                note->kind = kind;
             return true;
         }
         SessionParts<QStringView> f;
-        if (!ParseSession(QStringView(text), f) || !keep(f)) return true;
+        if (!ParseSession(QStringView(text), f)) return true;
+        const Kind kind = judge(f);
+        if (kind != Kind::Session) {
+            if (note) note->kind = kind;
+            return true;
+        }
         LoginRecord rec =
             newRecord(f, UpperCase(f.user.toString()), UpperCase(f.machine.toString()));
         const QString recKey = rec.Key();
-        scanMap.SetAt(recKey, std::move(rec));
+        bool again = false;
+        if (Entry* found = scanMap.Refill(recKey, again)) {
+            *static_cast<LoginRecord*>(found) = std::move(rec);
+            noteEntry(*found, again, 0, Recall::kPidUnknown);
+        } else {
+            noteEntry(scanMap.Add(recKey, std::move(rec)), false, 0, Recall::kPidUnknown);
+        }
         return true;
     });
+    // A list that repeats the last one line for line has all its records, and no other.
+    const bool repeated = same && separatorSeen && lineNo == last.index.size();
+    if (repeated)
+        scanMap.RefilledAll();
+    else if (same && separatorSeen)
+        diverge();  // a shorter list
+    scanMap.EndRefill();
     if (!readToEnd) {
         // Grown past the limit while being read, or unreadable: nothing of it counts.
         scanMap.RemoveAll();
@@ -396,6 +543,19 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         r.outcome = tooLarge ? Outcome::OpenFailed : Outcome::ReadError;
     } else if (!stop && !separatorSeen) {
         r.outcome = Outcome::NoSeparator;
+    }
+    if (recall) {
+        // Only a list read to its end is a reading to go on from.
+        recall->m_valid = readToEnd && separatorSeen && !stop;
+        if (!recall->m_valid)
+            recall->m_lines = Recall::Lines{};
+        else if (!repeated)
+            recall->m_lines = std::move(next);
+        recall->m_map = &scanMap;
+        recall->m_keys = scanMap.KeysVersion();
+        recall->m_pass = scanMap.Pass();
+        recall->m_filters = filters;
+        recall->m_today = todayNumber;
     }
     return r;
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 #include "scan/MapStrToLoginObj.h"
 
@@ -24,6 +25,7 @@ struct Filters {
     bool blankUserids = true;
     bool ownSession = true;
     bool staleUserids = false;
+    bool operator==(const Filters&) const = default;
 };
 
 enum class Outcome {
@@ -41,10 +43,45 @@ struct Reading {
     QString failingSource;  // for CouldNotConnect: the text before the line's first ":"
 };
 
+// What a reading leaves for the next one into the same map: its session lines and what each
+// gave. A line that repeats the last reading's line in the same place gives the same again
+// without being read, which makes a report that hardly changed cost little more than a
+// comparison of its bytes. Only the reader looks inside.
+struct Recall {
+    enum class Kind : quint8 {
+        Other,    // no session, or one the filters leave out
+        Session,  // `entry` holds what the line gave
+        Reread,   // to be read again: the own session, or a record a later line changed
+    };
+    static constexpr quint16 kPidUnknown = 0xFFFF;  // the pid's place in the bytes not known
+    struct Line {
+        quint32 offset;
+        quint16 size;
+        quint16 pidStart;  // where the session's pid stands in the line
+        quint16 pidSize;
+        Kind kind;
+        CMapStrToLoginObj::Entry* entry;
+    };
+    struct Lines {
+        QByteArray bytes;  // the lines end to end, without line ends
+        std::vector<Line> index;
+    };
+    Lines m_lines;
+    bool m_valid = false;
+    const CMapStrToLoginObj* m_map = nullptr;
+    quint64 m_keys = 0;
+    quint64 m_pass = 0;
+    Filters m_filters;
+    int m_today = 0;
+};
+
 // Fills `scanMap` (emptied once the file is open) with the report's sessions. The file is
-// read in chunks, never whole.
+// read in chunks, never whole. With a `recall`, records whose line repeats the last reading
+// are taken as they are: the caller changes no record of the map meanwhile.
 Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
              int todayNumber, CMapStrToLoginObj& scanMap);
+Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
+             int todayNumber, CMapStrToLoginObj& scanMap, Recall* recall);
 
 // The pieces a 1024-byte line reader would return, without their line ends.
 QStringList SplitPieces(const QByteArray& data);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <map>
@@ -11,6 +12,7 @@
 #include "ScanTestSupport.h"
 #include "scan/HistoryLog.h"
 #include "scan/ScanEngine.h"
+#include "scan/UserListReport.h"
 
 // A scan cycle writes only what changed in the grid. These tests hold it to what a cycle that
 // empties the grid and rebuilds the whole matrix shows: the same cells, colours, history
@@ -94,6 +96,16 @@ struct Monitor {
     qsizetype historySeen = 0;
 };
 
+// A map's records in key order, every field.
+std::map<QString, QString> Sessions(const CMapStrToLoginObj& map) {
+    std::map<QString, QString> out;
+    for (const auto& [key, rec] : map)
+        out[key] = QStringList{rec.Pid,    rec.UserId, rec.Machine,       rec.DateTime,
+                               rec.Status, rec.Email,  rec.ReportedUserId}
+                       .join(QLatin1Char('|'));
+    return out;
+}
+
 // Everything the user can see of the matrix, cell by cell, with the status texts.
 QStringList Observable(Monitor& m) {
     QStringList out;
@@ -118,12 +130,8 @@ QStringList Observable(Monitor& m) {
                    .arg(m.engine.ContigFailCount())
                    .arg(m.alerts.size())
                    .arg(m.engine.EntryCursor()));
-    std::map<QString, QString> shown;
-    for (const auto& [key, rec] : m.engine.MatrixMap())
-        shown[key] = QStringList{rec.Pid,    rec.UserId, rec.Machine,       rec.DateTime,
-                                 rec.Status, rec.Email,  rec.ReportedUserId}
-                         .join(QLatin1Char('|'));
-    for (const auto& [key, text] : shown) out.append(key + QLatin1String(" = ") + text);
+    for (const auto& [key, text] : Sessions(m.engine.MatrixMap()))
+        out.append(key + QLatin1String(" = ") + text);
     out += m.presenter.effects;
     m.presenter.effects.clear();
     out += m.prompter.Texts();
@@ -138,17 +146,30 @@ public:
 
     // The next tool run: mostly a report of the current sessions, sometimes a failure.
     ScriptedLauncher::Step Next(const QDateTime& now) {
+        // Each run has a process id of its own, now and then one a client has too.
+        const QString runPid = Pick(15) == 0 && !m_sessions.empty()
+                                   ? m_sessions.begin()->second.pid
+                                   : QString::number(4242 + Pick(4));
         const int roll = Pick(100);
-        if (roll < 3) return {-9, false, {}};  // tool timed out
-        if (roll < 5) return {0, false, {}};   // no report
-        if (roll < 7) return {0, true, "Could not connect to Broker TESBKR01: refused\n"};
-        if (roll < 9) return {0, true, "QUSLIST\nInvalid login for admin\n"};  // no separator
-        if (roll < 10) return {0, true, MakeReport({})};                       // nobody logged on
-        if (roll < 45) Change(now);                                            // else: unchanged
+        if (roll < 3) return {-9, false, {}, runPid};  // tool timed out
+        if (roll < 5) return {0, false, {}, runPid};   // no report
+        if (roll < 7) return {0, true, "Could not connect to Broker TESBKR01: refused\n", runPid};
+        if (roll < 9) return {0, true, "QUSLIST\nInvalid login for admin\n", runPid};
+        if (roll < 10) return {0, true, MakeReport({}), runPid};  // nobody logged on
+        if (roll < 45) Change(now);                              // else: unchanged
         QList<Session> list;
         for (const auto& [key, s] : m_sessions) list.append(s);
-        if (Pick(10) == 0) list.append({"admin", "QVHOST", "4242", Stamp(now)});  // the tool's own
-        return {0, true, MakeReport(list, 40 + Pick(3))};
+        if (Pick(10) == 0) list.append({"admin", "QVHOST", runPid, Stamp(now)});  // the tool's own
+        if (Pick(30) == 0 && !list.isEmpty()) {
+            // A session listed twice, the second time with another user.
+            Session twice = list[Pick(static_cast<int>(list.size()))];
+            twice.user += QStringLiteral("b");
+            list.insert(Pick(static_cast<int>(list.size()) + 1), twice);
+        }
+        if (Pick(30) == 0)  // the Broker lists its sessions in another order
+            for (qsizetype i = list.size() - 1; i > 0; --i)
+                list.swapItemsAt(i, Pick(static_cast<int>(i) + 1));
+        return {0, true, MakeReport(list, 40 + Pick(3)), runPid};
     }
 
 private:
@@ -163,6 +184,7 @@ private:
             Session s;
             s.user = QStringLiteral("user%1").arg(Pick(12));
             if (Pick(8) == 0) s.user = s.user.toUpper();
+            if (Pick(10) == 0) s.user = QStringLiteral("jürgen%1").arg(Pick(3));
             s.machine = QStringLiteral("pc%1").arg(Pick(15));  // the same user on several machines
             s.pid = QString::number(m_nextPid++);
             // Now and then a process id that differs from another only in case.
@@ -227,6 +249,16 @@ TEST(ScanCycleDiffTest, EveryCycleShowsWhatAFullRebuildShows) {
         const int a = subject.engine.RunScanCycle();
         const int b = reference.engine.RunScanCycle();
         ASSERT_EQ(a, b) << "cycle " << cycle;
+        // The sessions the cycle read, taken over from the last reading where its lines
+        // repeat, are those of the report read afresh.
+        const QString report = QDir(subject.dir.path()).filePath(QStringLiteral("QusList.log"));
+        if (QFile::exists(report)) {
+            CMapStrToLoginObj fresh;
+            UserListReport::Read(report, subject.engine.Settings().filters,
+                                 subject.engine.OwnSessionPid(), subject.engine.TodayNumber(),
+                                 fresh);
+            ASSERT_EQ(Sessions(subject.engine.ScanMap()), Sessions(fresh)) << "cycle " << cycle;
+        }
         ASSERT_EQ(subject.NewHistory(), reference.NewHistory()) << "cycle " << cycle;
         const QStringList seen = Observable(subject);
         const QStringList expected = Observable(reference);

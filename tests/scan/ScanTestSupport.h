@@ -19,6 +19,7 @@ public:
         int rc = 0;                // a negative launcher result: the tool could not run
         bool writeReport = true;   // false: the tool ends without leaving a report
         QByteArray report;
+        QString pid = QStringLiteral("4242");  // the run's process id
     };
 
     ScriptedLauncher(Prompter& prompter, QString dir)
@@ -37,7 +38,7 @@ public:
         if (step.rc < 0) return out;
         if (step.writeReport)
             WriteAll(QDir(m_dir).filePath(QStringLiteral("QusList.log")), step.report);
-        out.pid = QStringLiteral("4242");
+        out.pid = step.pid;
         out.exitStatus = 0;
         return out;
     }
