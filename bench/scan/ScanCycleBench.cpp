@@ -46,16 +46,14 @@ void BM_ScanCycle(benchmark::State& state) {
     engine.SetSettings(s);
 
     // Prepared reports, so building them is not measured.
-    QList<QByteArray> reports;
-    for (int g = 0; g < 4; ++g) reports.append(MakeReport(sessions, g, changedPercent));
-    launcher.SetReport(reports[0]);
+    const int generations = changedPercent ? 4 : 1;
+    for (int g = 0; g < generations; ++g)
+        launcher.Prepare(g, MakeReport(sessions, g, changedPercent));
     engine.StartScanning();  // the first cycle adds everything
     int generation = 0;
     for (auto _ : state) {
-        state.PauseTiming();
-        generation = (generation + 1) % static_cast<int>(reports.size());
-        launcher.SetReport(changedPercent ? reports[generation] : reports[0]);
-        state.ResumeTiming();
+        generation = (generation + 1) % generations;
+        launcher.Use(generation);
         benchmark::DoNotOptimize(engine.RunScanCycle());
     }
     state.counters["sessions_shown"] = engine.MatrixMap().GetCount();

@@ -25,31 +25,35 @@ public:
     void Sleep(int) override {}
 };
 
-// Stands in for the users-listing tool. The report is written when it is set, outside the
-// measured time: a run only links the prepared file in under the report's name, so a cycle
-// finds a new file there, already in the page cache, as after a real run, and the tool's own
-// writing is not counted as the monitor's work.
+// Stands in for the users-listing tool. The reports are written to files of their own when
+// they are prepared, outside the measured time, and are not kept in memory: a run only links
+// the chosen one in under the report's name, so a cycle finds a new file there, already in
+// the page cache, as after a real run. Neither the tool's writing nor the benchmark's own
+// reports count as the monitor's work or memory.
 class ReportLauncher : public CommandLauncher {
 public:
-    ReportLauncher(Prompter& p, QString path)
-        : CommandLauncher(p), m_path(std::move(path)), m_prepared(m_path + QStringLiteral(".next")) {}
-    void SetReport(const QByteArray& report) {
-        if (report == m_report) return;
-        m_report = report;
-        QFile::remove(m_prepared);
-        QFile f(m_prepared);
-        if (f.open(QIODevice::WriteOnly)) f.write(m_report);
+    ReportLauncher(Prompter& p, QString path) : CommandLauncher(p), m_path(std::move(path)) {}
+    // Report `n` is the one `Use(n)` chooses.
+    void Prepare(int n, const QByteArray& report) {
+        QFile f(Prepared(n));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(report);
     }
+    void SetReport(const QByteArray& report) {
+        Prepare(0, report);
+        Use(0);
+    }
+    void Use(int n) { m_chosen = n; }
     LaunchOutcome Run(const LaunchRequest&) override {
         QFile::remove(m_path);
-        ::link(QFile::encodeName(m_prepared).constData(), QFile::encodeName(m_path).constData());
+        ::link(QFile::encodeName(Prepared(m_chosen)).constData(),
+               QFile::encodeName(m_path).constData());
         return {0, QStringLiteral("1"), 0};
     }
 
 private:
+    QString Prepared(int n) const { return m_path + QStringLiteral(".%1").arg(n); }
     QString m_path;
-    QString m_prepared;
-    QByteArray m_report;
+    int m_chosen = 0;
 };
 
 // A report of `sessions` sessions on 2017/11/02; in each generation the first
