@@ -13,6 +13,8 @@ public:
         // Qt to fold it would still cost a look-up per character.
         if (!ParseNumber(datetime)) m_text = datetime.toLower();
     }
+    // The time stamp as a number, or -1 for a text of another shape.
+    qint64 Number() const { return m_number; }
     int Compare(const LoginOrderKey& other) const {
         if (m_number >= 0 && other.m_number >= 0)
             return m_number < other.m_number ? -1 : (m_number > other.m_number ? 1 : 0);

@@ -61,8 +61,8 @@ QString Store(QString datetime) {
     return datetime;
 }
 
-QString IndexKey(const QString& pid, const QString& machine) {
-    return LoginRecord::MakeKey(UserListReport::UpperCase(pid), UserListReport::UpperCase(machine));
+quint64 IndexHash(const QString& pid, const QString& machine) {
+    return EntryIndex::HashOf(pid, &machine);
 }
 
 }  // namespace
@@ -333,7 +333,7 @@ void ScanEngine::SetMatrixRowCount(int rows) {
     if (rows > m_grid.GetRowCount()) m_grid.SetRowCount(rows);
 }
 
-bool ScanEngine::WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey) {
+bool ScanEngine::WriteEntry(int row, int col, const EventRecord& e, quint64 indexHash) {
     using namespace MatrixLayout;
     // Entries written outside a rebuild (failures, the placeholder) may have no record in the
     // matrix map; the removal pass must find them.
@@ -342,7 +342,7 @@ bool ScanEngine::WriteEntry(int row, int col, const EventRecord& e, const QStrin
     WriteCell(row, col + kUserOffset, e.name);
     WriteCell(row, col + kMachineOffset, e.machine);
     WriteCell(row, col + kDateTimeOffset, e.datetime);
-    IndexEntry(row, col, e.pid, indexKey);
+    IndexEntry(row, col, e.pid, indexHash);
 
     const size_t position = static_cast<size_t>(EntryPosition(row, col));
     if (m_stalePainted.size() <= position) m_stalePainted.resize(position + 1, false);
@@ -395,7 +395,7 @@ void ScanEngine::Apply(const EventRecord& e) {
         m_placeholders.insert(LoginRecord::MakeKey(e.machine, e.pid));
     if (e.verb == QLatin1String("REC")) {
         NextWritePosition(row, col);
-        const bool staleStored = WriteEntry(row, col, e, IndexKey(e.pid, e.machine));
+        const bool staleStored = WriteEntry(row, col, e, IndexHash(e.pid, e.machine));
         if (m_presenter && e.pid != kPlaceholder) m_presenter->NewEntryFlash(row, col);
         if (e.status == kStale) PaintStale(row, col, staleStored);
         if (e.pid.contains(kErrorText)) {
@@ -408,7 +408,7 @@ void ScanEngine::Apply(const EventRecord& e) {
         m_history.WriteHistoryLine(
             HistoryLog::SessionLine(kRecTag, e.pid, e.name, e.machine, e.datetime));
     } else if (e.verb == QLatin1String("UPO") || e.verb == QLatin1String("ADD")) {
-        const QString key = IndexKey(e.pid, e.machine);
+        const quint64 key = IndexHash(e.pid, e.machine);
         if (FindIndexed(key, e.pid, e.machine, row, col)) return;
         const bool added = e.verb == QLatin1String("ADD");
         NextWritePosition(row, col);
@@ -437,15 +437,15 @@ QString ScanEngine::CellText(int row, int col) const {
 }
 
 void ScanEngine::ClearIndex() {
-    m_entryIndex.clear();
-    m_pidIndex.clear();
+    m_entryIndex.Clear();
+    m_pidIndex.Clear();
 }
 
-void ScanEngine::IndexEntry(int row, int col, const QString& pid, const QString& key) {
+void ScanEngine::IndexEntry(int row, int col, const QString& pid, quint64 hash) {
     if (pid.isEmpty()) return;
     // New entries always come after those already shown, so the first one stays.
-    m_entryIndex.try_emplace(key, Position{row, col});
-    m_pidIndex.try_emplace(UserListReport::UpperCase(pid), Position{row, col});
+    m_entryIndex.Insert(hash, Position{row, col});
+    m_pidIndex.Insert(EntryIndex::HashOf(pid), Position{row, col});
 }
 
 void ScanEngine::RebuildIndex() {
@@ -457,19 +457,19 @@ void ScanEngine::RebuildIndex() {
             const QString pid = CellText(row, col + MatrixLayout::kPidOffset);
             if (pid.isEmpty()) continue;
             IndexEntry(row, col, pid,
-                       IndexKey(pid, CellText(row, col + MatrixLayout::kMachineOffset)));
+                       IndexHash(pid, CellText(row, col + MatrixLayout::kMachineOffset)));
         }
     }
 }
 
 bool ScanEngine::FindSessionEntry(const QString& pid, const QString& machine, int& row, int& col) {
-    return FindIndexed(IndexKey(pid, machine), pid, machine, row, col);
+    return FindIndexed(IndexHash(pid, machine), pid, machine, row, col);
 }
 
-bool ScanEngine::FindIndexed(const QString& key, const QString& pid, const QString& machine,
-                             int& row, int& col) {
+bool ScanEngine::FindIndexed(quint64 hash, const QString& pid, const QString& machine, int& row,
+                             int& col) {
     return FindVerified(
-        m_entryIndex, key,
+        m_entryIndex, hash,
         [&](const Position& p) {
             return CellText(p.row, p.col + MatrixLayout::kPidOffset)
                            .compare(pid, Qt::CaseInsensitive) == 0 &&
@@ -481,7 +481,7 @@ bool ScanEngine::FindIndexed(const QString& key, const QString& pid, const QStri
 
 bool ScanEngine::FindEntryByPid(const QString& pid, int& row, int& col) {
     return FindVerified(
-        m_pidIndex, UserListReport::UpperCase(pid),
+        m_pidIndex, EntryIndex::HashOf(pid),
         [&](const Position& p) {
             return CellText(p.row, p.col + MatrixLayout::kPidOffset)
                        .compare(pid, Qt::CaseInsensitive) == 0;
@@ -489,15 +489,15 @@ bool ScanEngine::FindEntryByPid(const QString& pid, int& row, int& col) {
         row, col);
 }
 
-bool ScanEngine::FindVerified(const PositionIndex& index, const QString& key,
-                              const std::function<bool(const Position&)>& holdsEntry, int& row,
-                              int& col) {
+template <typename HoldsEntry>
+bool ScanEngine::FindVerified(const EntryIndex& index, quint64 hash, const HoldsEntry& holdsEntry,
+                              int& row, int& col) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto it = index.find(key);
-        if (it == index.end()) return false;
-        if (holdsEntry(it->second)) {
-            row = it->second.row;
-            col = it->second.col;
+        const Position* p = index.Find(hash);
+        if (!p) return false;
+        if (holdsEntry(*p)) {
+            row = p->row;
+            col = p->col;
             return true;
         }
         RebuildIndex();  // rows were moved since the entry was written
@@ -787,13 +787,26 @@ void ScanEngine::RebuildMatrix() {
         table.push_back({&rec, LoginOrderKey(rec.DateTime), &key, QString()});
     }
 
-    // Login order; equal times by key, so the layout never depends on the maps' order.
-    std::sort(table.begin(), table.end(), [](const Row& a, const Row& b) {
-        return LoginOrderLess(a.order, *a.key, b.order, *b.key);
+    // Login order; equal times by key, so the layout never depends on the maps' order. What
+    // is sorted is small: the usual time stamp as a number, and where its row is.
+    struct Sorted {
+        qint64 when;  // -1: compared as text
+        quint32 row;
+    };
+    std::vector<Sorted> order;
+    order.reserve(table.size());
+    for (size_t i = 0; i < table.size(); ++i)
+        order.push_back({table[i].order.Number(), static_cast<quint32>(i)});
+    std::sort(order.begin(), order.end(), [&table](const Sorted& a, const Sorted& b) {
+        if (a.when >= 0 && b.when >= 0 && a.when != b.when) return a.when < b.when;
+        const Row& x = table[a.row];
+        const Row& y = table[b.row];
+        return LoginOrderLess(x.order, *x.key, y.order, *y.key);
     });
 
     m_batch = true;
-    for (const Row& r : table) {
+    for (const Sorted& sorted : order) {
+        const Row& r = table[sorted.row];
         // New sessions come from the scan map, so storing them below never moves this record.
         const LoginRecord& rec = *r.rec;
         // Applied as parsed records: the event text would split a user id holding "MN=".

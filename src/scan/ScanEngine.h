@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controls/GridTypes.h"
+#include "scan/EntryIndex.h"
 #include "scan/EventRecord.h"
 #include "scan/MapStrToLoginObj.h"
 #include "scan/MatrixLayout.h"
@@ -197,7 +198,7 @@ private:
     void SyncEntry(int row, int col);
     void Apply(const EventRecord& e);
     // True when the entry's stale colours are stored already.
-    bool WriteEntry(int row, int col, const EventRecord& e, const QString& indexKey);
+    bool WriteEntry(int row, int col, const EventRecord& e, quint64 indexHash);
     void WriteCell(int row, int col, const QString& text);
     // The stale colours of a written entry, unless they are stored already.
     void PaintStale(int row, int col, bool alreadyStored);
@@ -206,12 +207,11 @@ private:
     // The address of a new session's user, from the cycle's `known` ones or a lookup.
     void LookUpAddress(const QString& key, const QString& reportedUserId, QString& email,
                        QHash<QString, QString>& known);
-    bool FindIndexed(const QString& key, const QString& pid, const QString& machine, int& row,
-                     int& col);
+    bool FindIndexed(quint64 hash, const QString& pid, const QString& machine, int& row, int& col);
     void NextWritePosition(int& row, int& col);
     void ScrollIntoView(int row, int col);
     void PumpPaintThrottled();
-    void IndexEntry(int row, int col, const QString& pid, const QString& key);
+    void IndexEntry(int row, int col, const QString& pid, quint64 hash);
     void RebuildIndex();
     void ClearIndex();
     QString CellText(int row, int col) const;
@@ -271,18 +271,15 @@ private:
     // Where each session sits in the grid, to keep look-ups off the grid's cells: the first
     // entry per "PID/MACHINE" and per "PID", both upper-cased. Verified on every hit and
     // rebuilt when the grid's rows were moved (a heading-click sort).
-    struct Position {
-        int row;
-        int col;
-    };
-    using PositionIndex = std::unordered_map<QString, Position, CMapStrToLoginObj::KeyHash>;
-    PositionIndex m_entryIndex;
-    PositionIndex m_pidIndex;
+    using Position = EntryIndex::Position;
+    EntryIndex m_entryIndex;
+    EntryIndex m_pidIndex;
 
-    // The indexed position of `key` when the grid still holds the entry there; the index is
+    // The indexed position of `hash` when the grid still holds the entry there; the index is
     // rebuilt once when it does not.
-    bool FindVerified(const PositionIndex& index, const QString& key,
-                      const std::function<bool(const Position&)>& holdsEntry, int& row, int& col);
+    template <typename HoldsEntry>
+    bool FindVerified(const EntryIndex& index, quint64 hash, const HoldsEntry& holdsEntry,
+                      int& row, int& col);
 
     struct LooseEntry {
         int row;
