@@ -68,6 +68,16 @@ public:
         const auto it = m_items.find(key);
         return it == m_items.end() ? nullptr : &it->second;
     }
+    // The stored key and record, both valid until the key is removed; nullptrs when absent.
+    struct Located {
+        const QString* key = nullptr;
+        LoginRecord* record = nullptr;
+    };
+    Located Locate(const QString& key) {
+        const auto it = m_items.find(key);
+        if (it == m_items.end()) return {};
+        return {&it->first, &it->second};
+    }
     bool Contains(const QString& key) const { return m_items.find(key) != m_items.end(); }
     bool RemoveKey(const QString& key) {
         if (m_items.erase(key) == 0) return false;

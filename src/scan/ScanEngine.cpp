@@ -343,13 +343,17 @@ bool ScanEngine::WriteEntry(int row, int col, const EventRecord& e, quint64 inde
     WriteCell(row, col + kMachineOffset, e.machine);
     WriteCell(row, col + kDateTimeOffset, e.datetime);
     IndexEntry(row, col, e.pid, indexHash);
+    return KeepStaleColours(row, col, e.status);
+}
 
+bool ScanEngine::KeepStaleColours(int row, int col, const QString& status) {
+    using namespace MatrixLayout;
     const size_t position = static_cast<size_t>(EntryPosition(row, col));
     if (m_stalePainted.size() <= position) m_stalePainted.resize(position + 1, false);
     if (!m_stalePainted[position]) return false;
     // Written over an entry of the last rebuild that was stale: its colours stay only
     // for an entry that is stale too.
-    if (e.status == kStale) return true;
+    if (status == kStale) return true;
     for (int k = 0; k < kGroupWidth; ++k) {
         m_grid.SetItemBkColour(row, col + k, kGridDefaultColour);
         m_grid.SetItemFgColour(row, col + k, kGridDefaultColour);
@@ -443,9 +447,17 @@ void ScanEngine::ClearIndex() {
 
 void ScanEngine::IndexEntry(int row, int col, const QString& pid, quint64 hash) {
     if (pid.isEmpty()) return;
+    IndexEntry(row, col, {hash, EntryIndex::HashOf(pid)});
+}
+
+void ScanEngine::IndexEntry(int row, int col, const EntryHashes& hashes) {
     // New entries always come after those already shown, so the first one stays.
-    m_entryIndex.Insert(hash, Position{row, col});
-    m_pidIndex.Insert(EntryIndex::HashOf(pid), Position{row, col});
+    m_entryIndex.Insert(hashes.entry, Position{row, col});
+    m_pidIndex.Insert(hashes.pid, Position{row, col});
+}
+
+ScanEngine::EntryHashes ScanEngine::HashesOf(const LoginRecord& rec) {
+    return {IndexHash(rec.Pid, rec.Machine), EntryIndex::HashOf(rec.Pid)};
 }
 
 void ScanEngine::RebuildIndex() {
@@ -505,6 +517,12 @@ bool ScanEngine::FindVerified(const EntryIndex& index, quint64 hash, const Holds
     return false;
 }
 
+void ScanEngine::NoteStaleDue(const LoginRecord& fresh) {
+    // The report's day may be read otherwise than the stored date-time's.
+    if (fresh.Status != kStale && UserListReport::DayNumber(fresh.DateTime) < m_todayNumber)
+        m_staleDue = true;
+}
+
 void ScanEngine::MarkStaleIfOld(const QString& datetime, QString& status) const {
     if (UserListReport::DayNumber(datetime) < m_todayNumber) status = kStale;
 }
@@ -546,7 +564,8 @@ void ScanEngine::ResetMatrixGrid() {
 bool ScanEngine::MatrixUnchanged() {
     if (!m_shownValid || m_grid.ChangeCount() != m_shownChanges || !m_looseEntries.empty() ||
         m_todayNumber != m_shownToday || m_scanMap.GetCount() != m_matrixMap.GetCount() ||
-        !m_addressPending.isEmpty())  // skipped address lookups are made by a rebuild
+        !m_addressPending.isEmpty() ||  // skipped address lookups are made by a rebuild
+        m_staleDue)                     // so are stale marks the last one left to make
         return false;
     // Keys that were found equal and have not changed since need no second look.
     if (m_placeholders.isEmpty() && m_matchedScanKeys == m_scanMap.KeysVersion() &&
@@ -665,7 +684,7 @@ void ScanEngine::RemoveDepartedSessions() {
         e.machine = rec.Machine;
         e.status = rec.Status;
         Apply(e);
-        m_matrixMap.RemoveKey(key);
+        ForgetShown(key);
         if (m_traceActive && userLabel == rec.UserId && machineLabel == rec.Machine) {
             m_history.WriteHistoryLine(HistoryLog::SessionLine(
                 kRecTag, rec.Pid, userLabel, machineLabel, Unstore(rec.DateTime),
@@ -684,7 +703,7 @@ void ScanEngine::RemoveDepartedSessions() {
             e.name = rec->UserId;
             e.machine = rec->Machine;
             Apply(e);
-            m_matrixMap.RemoveKey(key);
+            ForgetShown(key);
         }
     }
     BeginMatrixRebuild();
@@ -718,28 +737,61 @@ QString ScanEngine::WatchedPidLabel() const {
     return Status(ScanStatus::WatchedPid).section(QLatin1Char(' '), 0, 0);
 }
 
+bool ScanEngine::ForgetShown(const QString& key) {
+    const LoginRecord* rec = m_matrixMap.Find(key);
+    if (!rec) return false;
+    m_forgotten.push_back(rec);
+    return m_matrixMap.RemoveKey(key);
+}
+
+namespace {
+
+// Login order between two sessions, `when` being their time stamps as numbers (-1: another
+// shape, compared as text).
+bool Before(qint64 whenA, const LoginRecord& a, const QString& keyA, qint64 whenB,
+            const LoginRecord& b, const QString& keyB) {
+    if (whenA >= 0 && whenB >= 0) return whenA != whenB ? whenA < whenB : keyA < keyB;
+    return LoginOrderLess(LoginOrderKey(a.DateTime), keyA, LoginOrderKey(b.DateTime), keyB);
+}
+
+}  // namespace
+
 void ScanEngine::RebuildMatrix() {
     const QString userLabel = Status(ScanStatus::WatchedUser);
     const QString machineLabel = Status(ScanStatus::WatchedMachine);
     int count = m_matrixMap.GetCount();
 
+    // The last layout holds, in login order, every session shown then; when the grid still
+    // shows it and the matrix map has lost only what this cycle removed, the sessions shown
+    // go on in that order, and an entry whose place does not change is not written again.
+    const bool goOn = m_reuse && m_layoutValid && !m_traceActive && m_placeholders.isEmpty() &&
+                      m_todayNumber == m_layoutToday &&
+                      m_matrixMap.KeysVersion() == m_layoutKeys + m_forgotten.size();
+
     // The sessions to show, in login order: new ones (from the scan map) and those already
     // shown. Records are not copied; both maps keep their elements in place meanwhile.
-    struct Row {
-        const LoginRecord* rec;
-        LoginOrderKey order;
+    struct Item {
+        LoginRecord* rec;
         const QString* key;
-        QString address;  // a new session's, looked up; the scan map's records stay as read
+        qint64 when;
+        int lastPosition;        // where the last layout wrote it, when going on from it
+        const QString* address;  // a new session's, looked up
+        EntryHashes hashes;      // from the last layout; zero when not known
     };
-    std::vector<Row> table;
-    table.reserve(static_cast<size_t>(m_scanMap.GetCount() + m_matrixMap.GetCount()));
+    const auto less = [](const Item& a, const Item& b) {
+        return Before(a.when, *a.rec, *a.key, b.when, *b.rec, *b.key);
+    };
+    std::vector<Item> fresh;
+    // The scan map's records stay as read: addresses found go to the shown records.
+    std::vector<QString> freshAddresses;
+    freshAddresses.reserve(static_cast<size_t>(m_scanMap.GetCount()));
 
     // Addresses already known: one lookup per distinct new user and cycle at most. Gathered
     // only once a new session needs one, which most cycles never do.
     QHash<QString, QString> addresses;
     bool addressesGathered = false;
 
-    for (const auto& [key, rec] : m_scanMap) {
+    for (auto& [key, rec] : m_scanMap) {
         if (m_matrixMap.Contains(key)) continue;
         PumpPaintThrottled();
         QString address = rec.Email;
@@ -752,7 +804,9 @@ void ScanEngine::RebuildMatrix() {
             }
             LookUpAddress(key, rec.ReportedUserId, address, addresses);
         }
-        table.push_back({&rec, LoginOrderKey(rec.DateTime), &key, std::move(address)});
+        freshAddresses.push_back(std::move(address));
+        fresh.push_back({&rec, &key, LoginOrderKey(rec.DateTime).Number(), -1,
+                         &freshAddresses.back(), {}});
 
         if (m_traceActive && !machineLabel.contains(kAllLogging) && rec.UserId == userLabel &&
             rec.Machine == machineLabel) {
@@ -762,7 +816,7 @@ void ScanEngine::RebuildMatrix() {
                       rec.Pid + QStringLiteral(" \tLog Level ") + m_logLevel);
             const QString oldKey = LoginRecord::MakeKey(rec.Machine, oldPid);
             m_placeholders.remove(oldKey);
-            if (m_matrixMap.RemoveKey(oldKey)) {
+            if (ForgetShown(oldKey)) {
                 EventRecord e;
                 e.verb = QStringLiteral("DEL");
                 e.pid = oldPid;
@@ -782,54 +836,90 @@ void ScanEngine::RebuildMatrix() {
             m_addressPending.insert(key);
     }
 
-    for (auto& [key, rec] : m_matrixMap) {
-        MarkStaleIfOld(rec.DateTime, rec.Status);
-        table.push_back({&rec, LoginOrderKey(rec.DateTime), &key, QString()});
+    // Login order; equal times by key, so the layout never depends on the maps' order.
+    std::sort(fresh.begin(), fresh.end(), less);
+    std::vector<Item> items;
+    items.reserve(fresh.size() + static_cast<size_t>(m_matrixMap.GetCount()));
+    if (goOn) {
+        // The last layout without the sessions removed since, merged with the new ones.
+        std::sort(m_forgotten.begin(), m_forgotten.end());
+        std::vector<Item> kept;
+        kept.reserve(m_layout.size());
+        for (const Placed& p : m_layout) {
+            if (std::binary_search(m_forgotten.begin(), m_forgotten.end(), p.rec)) continue;
+            // Sessions new in the last rebuild are marked by the day only now, as always.
+            if (p.fresh) MarkStaleIfOld(p.rec->DateTime, p.rec->Status);
+            kept.push_back({p.rec, p.key, p.when, p.position, nullptr, p.hashes});
+        }
+        std::merge(kept.begin(), kept.end(), fresh.begin(), fresh.end(),
+                   std::back_inserter(items), less);
+    } else {
+        for (auto& [key, rec] : m_matrixMap) {
+            MarkStaleIfOld(rec.DateTime, rec.Status);
+            items.push_back({&rec, &key, LoginOrderKey(rec.DateTime).Number(), -1, nullptr, {}});
+        }
+        items.insert(items.end(), fresh.begin(), fresh.end());
+        std::sort(items.begin(), items.end(), less);
     }
 
-    // Login order; equal times by key, so the layout never depends on the maps' order. What
-    // is sorted is small: the usual time stamp as a number, and where its row is.
-    struct Sorted {
-        qint64 when;  // -1: compared as text
-        quint32 row;
-    };
-    std::vector<Sorted> order;
-    order.reserve(table.size());
-    for (size_t i = 0; i < table.size(); ++i)
-        order.push_back({table[i].order.Number(), static_cast<quint32>(i)});
-    std::sort(order.begin(), order.end(), [&table](const Sorted& a, const Sorted& b) {
-        if (a.when >= 0 && b.when >= 0 && a.when != b.when) return a.when < b.when;
-        const Row& x = table[a.row];
-        const Row& y = table[b.row];
-        return LoginOrderLess(x.order, *x.key, y.order, *y.key);
-    });
-
+    std::vector<Placed> layout;
+    layout.reserve(items.size());
+    m_staleDue = false;
     m_batch = true;
-    for (const Sorted& sorted : order) {
-        const Row& r = table[sorted.row];
-        // New sessions come from the scan map, so storing them below never moves this record.
-        const LoginRecord& rec = *r.rec;
+    int written = 0;
+    for (const Item& item : items) {
+        LoginRecord& rec = *item.rec;
+        const QString& key = *item.key;
+        const EntryHashes hashes = item.hashes.entry ? item.hashes : HashesOf(rec);
+        const int position = written;
+        if (!item.address && item.lastPosition == written && !m_entryIndex.Find(hashes.entry)) {
+            // Shown where it was: its cells are as the last rebuild wrote them.
+            int row = 0;
+            int col = 0;
+            NextWritePosition(row, col);
+            if (!rec.Pid.isEmpty()) IndexEntry(row, col, hashes);
+            const bool staleStored = KeepStaleColours(row, col, rec.Status);
+            if (rec.Status == kStale) PaintStale(row, col, staleStored);
+            ScrollIntoView(row, col);
+            m_entryCursor += MatrixLayout::kGroupWidth;
+            layout.push_back({&rec, &key, item.when, position, false, hashes});
+            ++written;
+            continue;
+        }
         // Applied as parsed records: the event text would split a user id holding "MN=".
         EventRecord e;
         e.pid = rec.Pid;
         e.name = rec.UserId;
         e.machine = rec.Machine;
         e.datetime = DateTimeFromField(rec.DateTime);
-        e.status = IsPlaceholder(*r.key) ? QString() : rec.Status;
-        const QString& key = *r.key;
-        if (m_matrixMap.Contains(key)) {
+        e.status = IsPlaceholder(key) ? QString() : rec.Status;
+        const int cursorBefore = m_entryCursor;
+        const int rowsBefore = MatrixRowCount();
+        const auto wrote = [&] {
+            return m_entryCursor != cursorBefore || MatrixRowCount() != rowsBefore;
+        };
+        if (!item.address) {  // shown before
             e.verb = QStringLiteral("UPO");
             Apply(e);
+            layout.push_back({&rec, &key, item.when, wrote() ? written++ : -1, false, hashes});
             continue;
         }
+        // New sessions come from the scan map, so storing them never moves a record above.
         LoginRecord shown = rec;
-        shown.Email = r.address;
+        shown.Email = *item.address;
         m_matrixMap.SetAt(key, std::move(shown));
+        const CMapStrToLoginObj::Located stored = m_matrixMap.Locate(key);
         int row = 0;
         int col = 0;
-        if (FindSessionEntry(rec.Pid, rec.Machine, row, col)) continue;
+        if (FindSessionEntry(rec.Pid, rec.Machine, row, col)) {
+            layout.push_back({stored.record, stored.key, item.when, -1, true, hashes});
+            NoteStaleDue(*stored.record);
+            continue;
+        }
         e.verb = QStringLiteral("ADD");
         Apply(e);
+        layout.push_back({stored.record, stored.key, item.when, written++, true, hashes});
+        NoteStaleDue(*stored.record);
         ++count;
         if (m_traceActive && userLabel == rec.UserId && machineLabel == rec.Machine) {
             // The watched user logged on.
@@ -844,6 +934,11 @@ void ScanEngine::RebuildMatrix() {
         }
     }
     m_batch = false;
+    m_layout = std::move(layout);
+    m_layoutValid = true;
+    m_layoutKeys = m_matrixMap.KeysVersion();
+    m_layoutToday = m_todayNumber;
+    m_forgotten.clear();
     SetStatus(ScanStatus::SessionCount, QString::number(count));
 }
 

@@ -199,6 +199,9 @@ private:
     void Apply(const EventRecord& e);
     // True when the entry's stale colours are stored already.
     bool WriteEntry(int row, int col, const EventRecord& e, quint64 indexHash);
+    // The stale colours of the entry at (row, col) as its status asks: kept, or taken off
+    // where the entry is no longer stale. True when they are stored.
+    bool KeepStaleColours(int row, int col, const QString& status);
     void WriteCell(int row, int col, const QString& text);
     // The stale colours of a written entry, unless they are stored already.
     void PaintStale(int row, int col, bool alreadyStored);
@@ -212,6 +215,13 @@ private:
     void ScrollIntoView(int row, int col);
     void PumpPaintThrottled();
     void IndexEntry(int row, int col, const QString& pid, quint64 hash);
+    // An entry's look-up hashes: of "PID/MACHINE" and of "PID".
+    struct EntryHashes {
+        quint64 entry = 0;
+        quint64 pid = 0;
+    };
+    void IndexEntry(int row, int col, const EntryHashes& hashes);
+    static EntryHashes HashesOf(const LoginRecord& rec);
     void RebuildIndex();
     void ClearIndex();
     QString CellText(int row, int col) const;
@@ -309,6 +319,28 @@ private:
     quint64 m_matchedMatrixKeys = ~quint64(0);
     // Entries whose stale colours are stored, by position in login order.
     std::vector<bool> m_stalePainted;
+    // Removes a shown session's record, noting it for the next layout.
+    bool ForgetShown(const QString& key);
+    // The last rebuild's layout: every record of the matrix map in login order, with where
+    // it was written (-1: not written, the grid showing its session already). Valid for the
+    // matrix map as it was then (`m_layoutKeys`), less the records forgotten since.
+    struct Placed {
+        LoginRecord* rec;
+        const QString* key;
+        qint64 when;  // the time stamp as a number, -1 for another shape
+        int position;
+        bool fresh;  // new in that rebuild, so not yet marked stale by the day
+        EntryHashes hashes;
+    };
+    std::vector<Placed> m_layout;
+    bool m_layoutValid = false;
+    quint64 m_layoutKeys = 0;
+    int m_layoutToday = 0;
+    std::vector<const LoginRecord*> m_forgotten;
+    // A session new in the last rebuild is stale by its stored date-time, which only the next
+    // rebuild marks.
+    bool m_staleDue = false;
+    void NoteStaleDue(const LoginRecord& fresh);
     // A rebuild writing over the last one: the rows it has filled so far.
     bool m_reuse = false;
     int m_reuseRows = 0;

@@ -194,6 +194,16 @@ private:
             // Equal times: the key decides the order.
             if (Pick(5) == 0) when = QDateTime(now.date(), QTime(8, 0));
             s.when = Stamp(when);
+            // Now and then a time stamp of another shape: short, without a time, or cut so
+            // that the day runs on into the time.
+            if (Pick(40) == 0) {
+                const QString day = when.toString(QStringLiteral("yyyy/M/d"));
+                const QString odd[] = {when.toString(QStringLiteral("yy/MM/dd HH:mm")),
+                                       when.toString(QStringLiteral("yyyy/MM/dd")),
+                                       day.left(6) + QLatin1Char(' ') + day.mid(6) +
+                                           when.toString(QStringLiteral(":HH:mm:ss"))};
+                s.when = odd[Pick(3)];
+            }
             m_sessions[(s.machine.toUpper() + QLatin1Char('/') + s.pid)] = s;
         }
         const int logOffs = m_sessions.empty() ? 0 : Pick(Pick(20) == 0 ? 10 : 3);
