@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "controls/GridTypes.h"
@@ -196,6 +195,10 @@ private:
     }
     void SyncMatrixMapFromGrid();
     void SyncEntry(int row, int col);
+    // Removes a shown session's record, noting it for the next layout.
+    bool ForgetShown(const QString& key);
+    // Notes a session the next rebuild will mark stale.
+    void NoteStaleDue(const LoginRecord& fresh);
     void Apply(const EventRecord& e);
     // True when the entry's stale colours are stored already.
     bool WriteEntry(int row, int col, const EventRecord& e, quint64 indexHash);
@@ -319,8 +322,6 @@ private:
     quint64 m_matchedMatrixKeys = ~quint64(0);
     // Entries whose stale colours are stored, by position in login order.
     std::vector<bool> m_stalePainted;
-    // Removes a shown session's record, noting it for the next layout.
-    bool ForgetShown(const QString& key);
     // The last rebuild's layout: every record of the matrix map in login order, with where
     // it was written (-1: not written, the grid showing its session already). Valid for the
     // matrix map as it was then (`m_layoutKeys`), less the records forgotten since.
@@ -340,7 +341,6 @@ private:
     // A session new in the last rebuild is stale by its stored date-time, which only the next
     // rebuild marks.
     bool m_staleDue = false;
-    void NoteStaleDue(const LoginRecord& fresh);
     // A rebuild writing over the last one: the rows it has filled so far.
     bool m_reuse = false;
     int m_reuseRows = 0;

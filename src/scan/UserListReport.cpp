@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstring>
+#include <type_traits>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -48,12 +49,41 @@ void ForEachPiece(const QByteArray& data, PieceFn piece) {
 template <typename View>
 bool TakeDayDigits(View part, int& value, int& taken) {
     for (qsizetype i = 0; i < part.size(); ++i) {
-        const QChar c = QChar(part[i]);
-        if (c == QLatin1Char(' ') || c == QLatin1Char('/') || c == QLatin1Char(':')) continue;
-        if (taken++ == 8 || c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
-        value = value * 10 + (c.unicode() - '0');
+        char16_t c;
+        if constexpr (std::is_same_v<View, QLatin1StringView>)
+            c = static_cast<unsigned char>(part.data()[i]);
+        else
+            c = part[i].unicode();
+        if (c == u' ' || c == u'/' || c == u':') continue;
+        if (taken++ == 8 || c < u'0' || c > u'9') return false;
+        value = value * 10 + (c - u'0');
     }
     return true;
+}
+
+// Where `c` first stands in `text`, or -1.
+qsizetype Find(QLatin1StringView text, char c) {
+    const void* at = std::memchr(text.data(), c, static_cast<size_t>(text.size()));
+    return at ? static_cast<const char*>(at) - text.data() : -1;
+}
+qsizetype Find(QStringView text, char c) {
+    return text.indexOf(QLatin1Char(c));
+}
+
+// Whether `text` holds `part` at `at`.
+bool HoldsAt(const QString& text, qsizetype at, QLatin1StringView part) {
+    if (at < 0 || at + part.size() > text.size()) return false;
+    const QChar* t = text.constData() + at;
+    for (qsizetype i = 0; i < part.size(); ++i)
+        if (t[i].unicode() != static_cast<unsigned char>(part.data()[i])) return false;
+    return true;
+}
+bool HoldsAt(const QString& text, qsizetype at, QStringView part) {
+    return at >= 0 && at + part.size() <= text.size() && QStringView(text).mid(at, part.size()) == part;
+}
+template <typename View>
+bool Same(const QString& text, View view) {
+    return text.size() == view.size() && HoldsAt(text, 0, view);
 }
 
 }  // namespace
@@ -132,9 +162,9 @@ struct SessionParts {
         return when;
     }
     bool WhenEquals(const QString& when) const {
-        if (!hasTime) return when == date;
-        return when.size() == date.size() + 1 + time.size() && QStringView(when).startsWith(date) &&
-               when[date.size()] == QLatin1Char('_') && QStringView(when).endsWith(time);
+        if (!hasTime) return Same(when, date);
+        return when.size() == date.size() + 1 + time.size() && HoldsAt(when, 0, date) &&
+               when[date.size()] == QLatin1Char('_') && HoldsAt(when, date.size() + 1, time);
     }
 };
 
@@ -175,10 +205,10 @@ bool ParseSession(View line, SessionParts<View>& out) {
     out.day = 0;
     int taken = 0;
     if (TakeDayDigits(out.date, out.day, taken)) TakeDayDigits(out.time, out.day, taken);
-    const qsizetype colon = client.indexOf(QLatin1Char(':'));
+    const qsizetype colon = Find(client, ':');
     if (colon < 0) return false;
     const View rest = client.mid(qMin(colon + 3, client.size()));
-    const qsizetype slash = rest.indexOf(QLatin1Char('/'));
+    const qsizetype slash = Find(rest, '/');
     if (slash < 0) return false;
     out.user = words[0];
     out.machine = rest.left(slash).trimmed();
@@ -189,12 +219,13 @@ bool ParseSession(View line, SessionParts<View>& out) {
 // Whether ASCII text, upper-cased, contains `marker` (upper case); no copy is made.
 bool ContainsUpperAscii(const char* text, qsizetype len, QLatin1StringView marker) {
     const qsizetype m = marker.size();
+    const char* upper = marker.data();
     for (qsizetype i = 0; i + m <= len; ++i) {
         qsizetype j = 0;
         while (j < m) {
             char c = text[i + j];
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-            if (c != marker[j].toLatin1()) break;
+            if (c != upper[j]) break;
             ++j;
         }
         if (j == m) return true;
@@ -367,7 +398,7 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
     // Why a line is kept or passed over.
     const auto judge = [&](const auto& f) {
         // The own session's pid changes with every run: such a line is read again next time.
-        if (filters.ownSession && f.pid == ownSessionPid) return Kind::Reread;
+        if (filters.ownSession && Same(ownSessionPid, f.pid)) return Kind::Reread;
         if (f.user.isEmpty() || f.pid.isEmpty() || f.machine.isEmpty() || f.WhenIsEmpty())
             return Kind::Other;
         if (filters.blankUserids && f.user.isEmpty()) return Kind::Other;
@@ -431,7 +462,7 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         // the record ends as a new one made from this line would be.
         LoginRecord& rec = *found;
         if (!EqualsUpperAscii(rec.UserId, f.user)) rec.UserId = UpperAscii(f.user);
-        if (rec.ReportedUserId != f.user) rec.ReportedUserId = f.user.toString();
+        if (!Same(rec.ReportedUserId, f.user)) rec.ReportedUserId = f.user.toString();
         if (!f.WhenEquals(rec.DateTime)) rec.DateTime = f.When();
         if (f.day < todayNumber) {
             if (rec.Status != stale) rec.Status = stale;
