@@ -110,13 +110,12 @@ void HistoryLog::FlushPending() {
     } else {
         while (!m_waiting.empty()) {
             const QByteArray& bytes = m_waiting.front();
-            const qint64 before = f.size();
             const qint64 written = WriteBytes(f, bytes);
             if (written != bytes.size()) {
                 problem = f.error() != QFileDevice::NoError ? f.errorString()
                                                             : QStringLiteral("short write");
                 // Half a line would glue itself to the next one: take it back.
-                if (written > 0) f.resize(before);
+                if (written > 0) f.resize(f.size() - written);
                 break;
             }
             m_waiting.pop_front();
