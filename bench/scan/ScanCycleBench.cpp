@@ -1,7 +1,9 @@
-// One scan cycle's own work (report reading, removal, rebuild, grid writes) with the tool
-// run replaced by a prepared report, for 1,000, 10,000 and 100,000 sessions, unchanged and
-// with 5% of the sessions replaced; the report reading alone; and the history lines a 5%
-// change at 10,000 sessions writes. Run: QT_QPA_PLATFORM=offscreen build/bench/scan/scan_bench
+// One scan cycle's own work (report reading, removal, rebuild, grid writes, the repaint) with
+// the tool run replaced by a prepared report, for 1,000, 10,000 and 100,000 sessions,
+// unchanged and with 5% of the sessions replaced; the reading of a report alone, parsed in
+// full and, as a cycle reads an unchanged one, repeating the last reading; and the history
+// lines a 5% change at 10,000 sessions writes.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/scan/scan_bench
 // (the memory of the 100,000 case on its own: --benchmark_filter=sessions:100000).
 #include <benchmark/benchmark.h>
 
