@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/Timestamp.h"
 #include "app/TraceLog.h"
@@ -95,31 +100,36 @@ void HistoryLog::WriteHistoryLine(const QString& line) {
     FlushPending();
 }
 
-qint64 HistoryLog::WriteBytes(QFile& file, const QByteArray& bytes) {
-    return file.write(bytes);
+qint64 HistoryLog::WriteBytes(int fd, const QByteArray& bytes) {
+    return ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 void HistoryLog::FlushPending() {
     if (m_waiting.empty()) return;
     QString problem;
-    QFile f(m_path);
-    // Unbuffered: each line reaches the file with its own write, so a failure is known at
-    // once and belongs to one line.
-    if (!f.open(QIODevice::Append | QIODevice::Unbuffered)) {
-        problem = f.errorString();
+    // Opened in append mode by the system, created when missing. Each line goes with a write
+    // of its own, so a failure is known at once and belongs to one line.
+    const int fd = ::open(QFile::encodeName(m_path).constData(),
+                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        problem = qt_error_string(errno);
     } else {
         while (!m_waiting.empty()) {
             const QByteArray& bytes = m_waiting.front();
-            const qint64 written = WriteBytes(f, bytes);
+            errno = 0;
+            const qint64 written = WriteBytes(fd, bytes);
             if (written != bytes.size()) {
-                problem = f.error() != QFileDevice::NoError ? f.errorString()
-                                                            : QStringLiteral("short write");
+                problem = written < 0 && errno != 0 ? qt_error_string(errno)
+                                                    : QStringLiteral("short write");
                 // Half a line would glue itself to the next one: take it back.
-                if (written > 0) f.resize(f.size() - written);
+                struct stat st {};
+                if (written > 0 && ::fstat(fd, &st) == 0)
+                    (void)!::ftruncate(fd, st.st_size - written);
                 break;
             }
             m_waiting.pop_front();
         }
+        ::close(fd);
     }
     ReportState(problem);
 }

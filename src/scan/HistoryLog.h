@@ -6,7 +6,6 @@
 #include <functional>
 
 class Clock;
-class QFile;
 class TraceLog;
 
 // The user-facing record of what happened: "QuorvatelHistory.log" in the working directory,
@@ -66,9 +65,9 @@ public:
     static QString Field(const QString& text, int width);
 
 protected:
-    // Where the bytes of one line reach the file; returns what write() returns. Tests put a
-    // failing disk here.
-    virtual qint64 WriteBytes(QFile& file, const QByteArray& bytes);
+    // Where the bytes of one line reach the open file `fd`; returns what write() returns.
+    // Tests put a failing disk here.
+    virtual qint64 WriteBytes(int fd, const QByteArray& bytes);
 
 private:
     void ReportState(const QString& problem);

@@ -34,9 +34,8 @@ public:
     bool full = false;
 
 protected:
-    qint64 WriteBytes(QFile& file, const QByteArray& bytes) override {
-        if (!full) return HistoryLog::WriteBytes(file, bytes);
-        return file.write(bytes.left(bytes.size() / 2));
+    qint64 WriteBytes(int fd, const QByteArray& bytes) override {
+        return HistoryLog::WriteBytes(fd, full ? bytes.left(bytes.size() / 2) : bytes);
     }
 };
 
