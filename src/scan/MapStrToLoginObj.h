@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstring>
 #include <unordered_map>
+#include <vector>
 
 #include "scan/LoginRecord.h"
 
@@ -102,6 +104,9 @@ public:
     void BeginRefill() {
         ++m_pass;
         m_refilled = 0;
+        m_refillFrom = m_keysVersion;
+        m_added.clear();
+        m_dropped.clear();
     }
     // Counts the refills begun.
     quint64 Pass() const { return m_pass; }
@@ -125,16 +130,37 @@ public:
         s.pass = m_pass;
         ++m_refilled;
         ++m_keysVersion;
-        return m_items.emplace(key, std::move(s)).first->second;
+        const auto it = m_items.emplace(key, std::move(s)).first;
+        m_added.push_back({&it->first, &it->second});
+        return it->second;
     }
     // Every record is found again: the listing repeats the one last refilled from.
     void RefilledAll() { m_refilled = m_items.size(); }
     void EndRefill() {
-        if (m_refilled == m_items.size()) return;
-        for (auto it = m_items.begin(); it != m_items.end();)
-            it = it->second.pass == m_pass ? std::next(it) : m_items.erase(it);
-        ++m_keysVersion;
+        if (m_refilled != m_items.size()) {
+            for (auto it = m_items.begin(); it != m_items.end();) {
+                if (it->second.pass == m_pass) {
+                    ++it;
+                    continue;
+                }
+                m_dropped.append(it->first);
+                it = m_items.erase(it);
+            }
+            ++m_keysVersion;
+        }
+        m_refillTo = m_keysVersion;
     }
+    // What the last refill changed in the keys: those it added (with their records) and those
+    // it dropped. Only while the keys have not changed since (`RefillChangesKeys`), and as a
+    // change from the keys the map had at version `RefillFrom`.
+    struct Added {
+        const QString* key;
+        Entry* record;
+    };
+    const std::vector<Added>& RefillAdded() const { return m_added; }
+    const QStringList& RefillDropped() const { return m_dropped; }
+    quint64 RefillFrom() const { return m_refillFrom; }
+    bool RefillChangesKeys() const { return m_refillTo == m_keysVersion; }
 
     // Iteration over (key, record) pairs.
     Storage::const_iterator begin() const { return m_items.begin(); }
@@ -153,4 +179,8 @@ private:
     quint64 m_keysVersion = 0;
     quint64 m_pass = 0;
     size_t m_refilled = 0;
+    quint64 m_refillFrom = 0;
+    quint64 m_refillTo = ~quint64(0);
+    std::vector<Added> m_added;
+    QStringList m_dropped;
 };

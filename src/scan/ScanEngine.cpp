@@ -41,6 +41,7 @@ const QString kPlaceholder = QString::fromLatin1(kPlaceholderPid);
 // often enough to keep the window alive, seldom enough not to repaint a half-built matrix
 // over and over.
 constexpr qint64 kPumpEveryMs = 100;
+constexpr unsigned kPumpClockEvery = 256;  // sessions between two looks at the clock
 
 QElapsedTimer& PumpClock() {
     static QElapsedTimer t;
@@ -621,6 +622,9 @@ void ScanEngine::FinishMatrixRebuild() {
 // ---------------------------------------------------------------- the passes
 
 void ScanEngine::PumpPaintThrottled() {
+    // Reading the clock costs more than a session's step of a pass: it is read only now and
+    // then.
+    if (++m_pumpCalls % kPumpClockEvery != 0) return;
     QElapsedTimer& t = PumpClock();
     if (t.elapsed() - m_lastPumpMs < kPumpEveryMs) return;
     m_lastPumpMs = t.elapsed();
@@ -665,13 +669,24 @@ void ScanEngine::RemoveDepartedSessions() {
     const QString userLabel = Status(ScanStatus::WatchedUser);
     const QString machineLabel = Status(ScanStatus::WatchedMachine);
 
+    // When the shown sessions were the report's before it was read again, the sessions gone
+    // are those the reading dropped, and the new ones those it added: no map is walked.
+    // (A grid changed since the last rebuild is laid out afresh, and so are these passes.)
+    m_followReading = m_inStep && m_looseEntries.empty() && m_placeholders.isEmpty() &&
+                      !m_traceActive && m_shownValid && m_grid.ChangeCount() == m_shownChanges &&
+                      m_matrixMap.KeysVersion() == m_stepMatrixKeys &&
+                      m_scanMap.RefillFrom() == m_stepScanKeys && m_scanMap.RefillChangesKeys();
     // Departed sessions are taken in key order, so their lines come out the same every time.
     QStringList departed;
-    for (const auto& [key, rec] : m_matrixMap) {
-        PumpPaintThrottled();
-        if (rec.Pid == kErrorText) m_contigFailCount = 0;
-        if (IsPlaceholder(key)) continue;
-        if (!m_scanMap.Contains(key)) departed.append(key);
+    if (m_followReading) {
+        departed = m_scanMap.RefillDropped();
+    } else {
+        for (const auto& [key, rec] : m_matrixMap) {
+            PumpPaintThrottled();
+            if (rec.Pid == kErrorText) m_contigFailCount = 0;
+            if (IsPlaceholder(key)) continue;
+            if (!m_scanMap.Contains(key)) departed.append(key);
+        }
     }
     departed.sort();
     for (const QString& key : departed) {
@@ -791,7 +806,17 @@ void ScanEngine::RebuildMatrix() {
     QHash<QString, QString> addresses;
     bool addressesGathered = false;
 
-    for (auto& [key, rec] : m_scanMap) {
+    // The report's sessions not shown yet: among those the reading added, or all of them.
+    std::vector<CMapStrToLoginObj::Added> newcomers;
+    if (m_followReading) {
+        newcomers = m_scanMap.RefillAdded();
+    } else {
+        newcomers.reserve(static_cast<size_t>(m_scanMap.GetCount()));
+        for (auto& [key, rec] : m_scanMap) newcomers.push_back({&key, &rec});
+    }
+    for (const CMapStrToLoginObj::Added& newcomer : newcomers) {
+        const QString& key = *newcomer.key;
+        LoginRecord& rec = *newcomer.record;
         if (m_matrixMap.Contains(key)) continue;
         PumpPaintThrottled();
         QString address = rec.Email;
@@ -867,9 +892,11 @@ void ScanEngine::RebuildMatrix() {
     m_staleDue = false;
     m_batch = true;
     int written = 0;
+    bool anyFailure = false;
     for (const Item& item : items) {
         LoginRecord& rec = *item.rec;
         const QString& key = *item.key;
+        if (rec.Pid == kErrorText) anyFailure = true;
         const EntryHashes hashes = item.hashes.entry ? item.hashes : HashesOf(rec);
         const int position = written;
         if (!item.address && item.lastPosition == written && !m_entryIndex.Find(hashes.entry)) {
@@ -934,6 +961,12 @@ void ScanEngine::RebuildMatrix() {
         }
     }
     m_batch = false;
+    // The matrix now shows the report's sessions, and only them, unless a failure entry or a
+    // placeholder is kept or the watched user's old session was taken out.
+    m_inStep = !m_traceActive && !anyFailure && m_placeholders.isEmpty() &&
+               m_matrixMap.GetCount() == m_scanMap.GetCount();
+    m_stepScanKeys = m_scanMap.KeysVersion();
+    m_stepMatrixKeys = m_matrixMap.KeysVersion();
     m_layout = std::move(layout);
     m_layoutValid = true;
     m_layoutKeys = m_matrixMap.KeysVersion();

@@ -306,6 +306,7 @@ private:
     bool m_batch = false;
     int m_pendingVisibleRow = -1, m_pendingVisibleCol = -1;
     qint64 m_lastPumpMs = 0;
+    unsigned m_pumpCalls = 0;
 
     // What the last rebuild left in the grid: the grid's change count right after it, the
     // day it marked stale sessions by, its number of entries and its last entry (which
@@ -338,6 +339,12 @@ private:
     quint64 m_layoutKeys = 0;
     int m_layoutToday = 0;
     std::vector<const LoginRecord*> m_forgotten;
+    // The matrix map holds the scan map's keys, and no failure entry, as they were at these
+    // versions; a cycle then follows the reading's changes (`m_followReading`).
+    bool m_inStep = false;
+    quint64 m_stepScanKeys = 0;
+    quint64 m_stepMatrixKeys = 0;
+    bool m_followReading = false;
     // A session new in the last rebuild is stale by its stored date-time, which only the next
     // rebuild marks.
     bool m_staleDue = false;
