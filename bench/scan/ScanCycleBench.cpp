@@ -48,10 +48,15 @@ void BM_ScanCycle(benchmark::State& state) {
     s.adminPassword = QStringLiteral("P");
     engine.SetSettings(s);
 
-    // Prepared reports, so building them is not measured.
-    const int generations = changedPercent ? 4 : 1;
-    for (int g = 0; g < generations; ++g)
-        launcher.Prepare(g, MakeReport(sessions, g, changedPercent));
+    // Prepared reports, so building them is not measured. As in the monitor, each run lists
+    // its own session under the run's new process id: an unchanged report differs from the
+    // last one in that line.
+    const int generations = changedPercent ? 4 : 2;
+    for (int g = 0; g < generations; ++g) {
+        const QByteArray pid = QByteArray::number(1001 + g);  // below every client's
+        launcher.Prepare(g, MakeReport(sessions, g, changedPercent, 0, pid),
+                         QString::fromLatin1(pid));
+    }
     engine.StartScanning();  // the first cycle adds everything
     int generation = 0;
     for (auto _ : state) {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QString>
 #include <unistd.h>
 
@@ -33,10 +34,11 @@ public:
 class ReportLauncher : public CommandLauncher {
 public:
     ReportLauncher(Prompter& p, QString path) : CommandLauncher(p), m_path(std::move(path)) {}
-    // Report `n` is the one `Use(n)` chooses.
-    void Prepare(int n, const QByteArray& report) {
+    // Report `n` is the one `Use(n)` chooses; its run has process id `pid`.
+    void Prepare(int n, const QByteArray& report, const QString& pid = QStringLiteral("1")) {
         QFile f(Prepared(n));
         if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(report);
+        m_pids[n] = pid;
     }
     void SetReport(const QByteArray& report) {
         Prepare(0, report);
@@ -47,20 +49,21 @@ public:
         QFile::remove(m_path);
         ::link(QFile::encodeName(Prepared(m_chosen)).constData(),
                QFile::encodeName(m_path).constData());
-        return {0, QStringLiteral("1"), 0};
+        return {0, m_pids.value(m_chosen, QStringLiteral("1")), 0};
     }
 
 private:
     QString Prepared(int n) const { return m_path + QStringLiteral(".%1").arg(n); }
     QString m_path;
     int m_chosen = 0;
+    QHash<int, QString> m_pids;
 };
 
 // A report of `sessions` sessions on 2017/11/02; in each generation the first
 // `changedPercent` % are new ones. With `staleEvery` n, every n-th session is from the day
-// before.
+// before. With an `ownPid`, the list ends with the monitor's own session of that run.
 inline QByteArray MakeReport(int sessions, int generation, int changedPercent,
-                             int staleEvery = 0) {
+                             int staleEvery = 0, const QByteArray& ownPid = {}) {
     QByteArray out =
         "QUSLIST\n\nNumber of active users defined in the database: 5000\n\n"
         "User Id          Client                       Logged on since\n"
@@ -75,6 +78,7 @@ inline QByteArray MakeReport(int sessions, int generation, int changedPercent,
                QByteArray::number(minute / 60).rightJustified(2, '0') + ":" +
                QByteArray::number(minute % 60).rightJustified(2, '0') + ":00\n";
     }
+    if (!ownPid.isEmpty()) out += "QVADMIN  TCP:01QVHOST/" + ownPid + "  2017/11/02 12:00:00\n";
     out += "QUSLIST has been executed successfully.\n";
     return out;
 }

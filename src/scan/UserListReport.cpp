@@ -397,8 +397,7 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
 
     // Why a line is kept or passed over.
     const auto judge = [&](const auto& f) {
-        // The own session's pid changes with every run: such a line is read again next time.
-        if (filters.ownSession && Same(ownSessionPid, f.pid)) return Kind::Reread;
+        if (filters.ownSession && Same(ownSessionPid, f.pid)) return Kind::Own;
         if (f.user.isEmpty() || f.pid.isEmpty() || f.machine.isEmpty() || f.WhenIsEmpty())
             return Kind::Other;
         if (filters.blankUserids && f.user.isEmpty()) return Kind::Other;
@@ -471,6 +470,16 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         }
         noteEntry(*found, again, pidStart, pidSize);
     };
+    // Whether a line gives a record of the map.
+    const auto givesRecord = [&](const char* bytes, qsizetype len) {
+        if (IsAscii(bytes, len)) {
+            SessionParts<QLatin1StringView> f;
+            return ParseSession(QLatin1StringView(bytes, len), f) && judge(f) == Kind::Session;
+        }
+        const QString text = QString::fromUtf8(bytes, len);
+        SessionParts<QStringView> f;
+        return ParseSession(QStringView(text), f) && judge(f) == Kind::Session;
+    };
     const auto isSuccessLine = [](const char* bytes, qsizetype len, bool ascii) {
         return ascii ? ContainsUpperAscii(bytes, len, QLatin1StringView(kSuccess))
                      : UpperCase(QString::fromUtf8(bytes, len)).contains(QLatin1String(kSuccess));
@@ -489,6 +498,15 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
                     return true;
                 }
                 if (isSuccessLine(bytes, len, IsAscii(bytes, len))) return false;
+                // A line that gives nothing where the last reading's gave nothing either (the
+                // own session under a new pid, above all) changes no record.
+                const Kind was = lineNo < last.index.size() ? last.index[lineNo].kind
+                                                            : Kind::Session;
+                if ((was == Kind::Other || was == Kind::Own) && !givesRecord(bytes, len)) {
+                    ++lineNo;
+                    ++r.linesCounted;
+                    return true;
+                }
                 diverge();
             }
             next.index.push_back({static_cast<quint32>(next.bytes.size()),

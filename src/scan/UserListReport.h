@@ -51,7 +51,8 @@ struct Recall {
     enum class Kind : quint8 {
         Other,    // no session, or one the filters leave out
         Session,  // `entry` holds what the line gave
-        Reread,   // to be read again: the own session, or a record a later line changed
+        Own,      // the monitor's own session: its pid changes with every run
+        Reread,   // to be read again: a record a later line of that reading changed
     };
     static constexpr quint16 kPidUnknown = 0xFFFF;  // the pid's place in the bytes not known
     struct Line {
