@@ -28,14 +28,14 @@ public:
     // Keeps the first position of a hash.
     void Insert(quint64 hash, Position p) {
         if ((m_count + 1) * 2 > m_slots.size()) Grow();
-        Slot& s = Probe(hash);
+        Slot& s = m_slots[Probe(hash)];
         if (s.hash != 0) return;
         s = {Stored(hash), p};
         ++m_count;
     }
     const Position* Find(quint64 hash) const {
         if (m_slots.empty()) return nullptr;
-        const Slot& s = const_cast<EntryIndex*>(this)->Probe(hash);
+        const Slot& s = m_slots[Probe(hash)];
         return s.hash != 0 ? &s.pos : nullptr;
     }
 
@@ -45,11 +45,12 @@ private:
         Position pos{0, 0};
     };
     static quint64 Stored(quint64 hash) { return hash ? hash : 1; }
-    Slot& Probe(quint64 hash) {
+    // The slot holding `hash`, or the empty one where it would go.
+    size_t Probe(quint64 hash) const {
         const quint64 h = Stored(hash);
         const size_t mask = m_slots.size() - 1;
         for (size_t i = static_cast<size_t>(h ^ (h >> 32)) & mask;; i = (i + 1) & mask)
-            if (m_slots[i].hash == 0 || m_slots[i].hash == h) return m_slots[i];
+            if (m_slots[i].hash == 0 || m_slots[i].hash == h) return i;
     }
     void Grow() {
         std::vector<Slot> old = std::move(m_slots);
@@ -57,7 +58,7 @@ private:
         m_count = 0;
         for (const Slot& s : old)
             if (s.hash != 0) {
-                Probe(s.hash) = s;
+                m_slots[Probe(s.hash)] = s;
                 ++m_count;
             }
     }

@@ -569,15 +569,12 @@ bool ScanEngine::MatrixUnchanged() {
         m_staleDue)                     // so are stale marks the last one left to make
         return false;
     // Keys that were found equal and have not changed since need no second look.
-    if (m_placeholders.isEmpty() && m_matchedScanKeys == m_scanMap.KeysVersion() &&
-        m_matchedMatrixKeys == m_matrixMap.KeysVersion())
-        return true;
+    if (InStep(m_scanMap.KeysVersion())) return true;
     // Failure entries and the placeholder go through the removal pass.
     for (const auto& [key, rec] : m_matrixMap)
         if (rec.Pid == kErrorText || IsPlaceholder(key) || !m_scanMap.Contains(key))
             return false;
-    m_matchedScanKeys = m_scanMap.KeysVersion();
-    m_matchedMatrixKeys = m_matrixMap.KeysVersion();
+    NoteStep(true);
     return true;
 }
 
@@ -672,10 +669,9 @@ void ScanEngine::RemoveDepartedSessions() {
     // When the shown sessions were the report's before it was read again, the sessions gone
     // are those the reading dropped, and the new ones those it added: no map is walked.
     // (A grid changed since the last rebuild is laid out afresh, and so are these passes.)
-    m_followReading = m_inStep && m_looseEntries.empty() && m_placeholders.isEmpty() &&
-                      !m_traceActive && m_shownValid && m_grid.ChangeCount() == m_shownChanges &&
-                      m_matrixMap.KeysVersion() == m_stepMatrixKeys &&
-                      m_scanMap.RefillFrom() == m_stepScanKeys && m_scanMap.RefillChangesKeys();
+    m_followReading = InStep(m_scanMap.RefillFrom()) && m_scanMap.RefillChangesKeys() &&
+                      m_looseEntries.empty() && !m_traceActive && m_shownValid &&
+                      m_grid.ChangeCount() == m_shownChanges;
     // Departed sessions are taken in key order, so their lines come out the same every time.
     QStringList departed;
     if (m_followReading) {
@@ -750,6 +746,17 @@ void ScanEngine::LookUpAddress(const QString& key, const QString& reportedUserId
 
 QString ScanEngine::WatchedPidLabel() const {
     return Status(ScanStatus::WatchedPid).section(QLatin1Char(' '), 0, 0);
+}
+
+void ScanEngine::NoteStep(bool inStep) {
+    m_inStep = inStep;
+    m_stepScanKeys = m_scanMap.KeysVersion();
+    m_stepMatrixKeys = m_matrixMap.KeysVersion();
+}
+
+bool ScanEngine::InStep(quint64 scanKeys) const {
+    return m_inStep && m_placeholders.isEmpty() && scanKeys == m_stepScanKeys &&
+           m_matrixMap.KeysVersion() == m_stepMatrixKeys;
 }
 
 bool ScanEngine::ForgetShown(const QString& key) {
@@ -920,11 +927,9 @@ void ScanEngine::RebuildMatrix() {
         e.machine = rec.Machine;
         e.datetime = DateTimeFromField(rec.DateTime);
         e.status = IsPlaceholder(key) ? QString() : rec.Status;
+        // A written entry moves the cursor on; one the grid shows already leaves it.
         const int cursorBefore = m_entryCursor;
-        const int rowsBefore = MatrixRowCount();
-        const auto wrote = [&] {
-            return m_entryCursor != cursorBefore || MatrixRowCount() != rowsBefore;
-        };
+        const auto wrote = [&] { return m_entryCursor != cursorBefore; };
         if (!item.address) {  // shown before
             e.verb = QStringLiteral("UPO");
             Apply(e);
@@ -963,10 +968,8 @@ void ScanEngine::RebuildMatrix() {
     m_batch = false;
     // The matrix now shows the report's sessions, and only them, unless a failure entry or a
     // placeholder is kept or the watched user's old session was taken out.
-    m_inStep = !m_traceActive && !anyFailure && m_placeholders.isEmpty() &&
-               m_matrixMap.GetCount() == m_scanMap.GetCount();
-    m_stepScanKeys = m_scanMap.KeysVersion();
-    m_stepMatrixKeys = m_matrixMap.KeysVersion();
+    NoteStep(!m_traceActive && !anyFailure && m_placeholders.isEmpty() &&
+             m_matrixMap.GetCount() == m_scanMap.GetCount());
     m_layout = std::move(layout);
     m_layoutValid = true;
     m_layoutKeys = m_matrixMap.KeysVersion();

@@ -197,6 +197,10 @@ private:
     void SyncEntry(int row, int col);
     // Removes a shown session's record, noting it for the next layout.
     bool ForgetShown(const QString& key);
+    // Notes whether the matrix map holds the scan map's keys, as they are now.
+    void NoteStep(bool inStep);
+    // Whether it still does, the scan map's keys being at version `scanKeys`.
+    bool InStep(quint64 scanKeys) const;
     // Notes a session the next rebuild will mark stale.
     void NoteStaleDue(const LoginRecord& fresh);
     void Apply(const EventRecord& e);
@@ -317,10 +321,6 @@ private:
     int m_shownToday = 0;
     int m_shownEntries = 0;
     int m_shownLastRow = -1, m_shownLastCol = -1;
-    // The key versions of the scan map and the matrix map when their keys were last found
-    // to be the same sessions, none of them a failure entry or the placeholder.
-    quint64 m_matchedScanKeys = ~quint64(0);
-    quint64 m_matchedMatrixKeys = ~quint64(0);
     // Entries whose stale colours are stored, by position in login order.
     std::vector<bool> m_stalePainted;
     // The last rebuild's layout: every record of the matrix map in login order, with where
@@ -339,8 +339,9 @@ private:
     quint64 m_layoutKeys = 0;
     int m_layoutToday = 0;
     std::vector<const LoginRecord*> m_forgotten;
-    // The matrix map holds the scan map's keys, and no failure entry, as they were at these
-    // versions; a cycle then follows the reading's changes (`m_followReading`).
+    // The matrix map held the scan map's keys, none of them a failure entry or the
+    // placeholder, when they had these versions: an unchanged report then needs no
+    // comparison, and a changed one is followed through the reading (`m_followReading`).
     bool m_inStep = false;
     quint64 m_stepScanKeys = 0;
     quint64 m_stepMatrixKeys = 0;

@@ -318,11 +318,6 @@ bool StreamPieces(QFile& file, bool& tooLarge, PieceFn piece) {
 
 }  // namespace
 
-Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
-             int todayNumber, CMapStrToLoginObj& scanMap) {
-    return Read(path, filters, ownSessionPid, todayNumber, scanMap, nullptr);
-}
-
 namespace {
 
 // Whether the `size` bytes at `text` spell `pid`.

@@ -80,9 +80,7 @@ struct Recall {
 // read in chunks, never whole. With a `recall`, records whose line repeats the last reading
 // are taken as they are: the caller changes no record of the map meanwhile.
 Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
-             int todayNumber, CMapStrToLoginObj& scanMap);
-Reading Read(const QString& path, const Filters& filters, const QString& ownSessionPid,
-             int todayNumber, CMapStrToLoginObj& scanMap, Recall* recall);
+             int todayNumber, CMapStrToLoginObj& scanMap, Recall* recall = nullptr);
 
 // The pieces a 1024-byte line reader would return, without their line ends.
 QStringList SplitPieces(const QByteArray& data);
