@@ -534,8 +534,7 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
             }
             return true;
         }
-        if (ascii ? ContainsUpperAscii(bytes, len, QLatin1StringView(kSuccess))
-                  : UpperCase(text).contains(QLatin1String(kSuccess))) {
+        if (isSuccessLine(bytes, len, ascii)) {
             if (note) {  // the end of the list, not a line of it
                 next.index.pop_back();
                 next.bytes.chop(len);
