@@ -88,7 +88,10 @@ GridLayout CGridCtrl::Layout() const {
 }
 
 void CGridCtrl::RequestRepaint() {
-    if (m_allowDraw) viewport()->update();
+    if (m_allowDraw)
+        viewport()->update();
+    else
+        m_repaintAll = true;  // when drawing resumes
 }
 
 // ---------------------------------------------------------------- structure
@@ -393,7 +396,10 @@ void CGridCtrl::resizeEvent(QResizeEvent* event) {
 // ---------------------------------------------------------------- redrawing
 
 bool CGridCtrl::InvalidateCellRect(const CCellID& cell) {
-    if (!m_allowDraw) return false;
+    if (!m_allowDraw) {
+        m_model.DamageRow(cell.row);  // repainted when drawing resumes
+        return false;
+    }
     QRect rect;
     if (!Layout().GetCellRect(cell.row, cell.col, rect)) return false;
     // Visible as in IsCellVisible: it starts inside the client area.
@@ -413,13 +419,53 @@ bool CGridCtrl::RedrawRow(int row) {
 }
 
 void CGridCtrl::SetRedraw(bool allow, bool resetScrollBars) {
-    m_allowDraw = allow;
-    // Nothing reaches the screen while the owner rebuilds the grid.
-    viewport()->setUpdatesEnabled(allow);
-    if (allow) {
-        if (resetScrollBars) ResetScrollBars();
-        viewport()->update();
+    const bool resuming = allow && !m_allowDraw;
+    if (!allow && m_allowDraw) {
+        // From here on the screen keeps what it shows; what changes is noted, so that only
+        // that is repainted when drawing resumes.
+        m_model.ClearDamage();
+        m_repaintAll = false;
     }
+    m_allowDraw = allow;
+    if (!allow) return;
+    if (resetScrollBars) ResetScrollBars();
+    if (resuming && !m_repaintAll)
+        RepaintDamage();
+    else
+        viewport()->update();
+}
+
+void CGridCtrl::RepaintDamage() {
+    const int from = m_model.RowsDamagedFrom();
+    for (int r = 0; r < GetFixedRowCount(); ++r) {
+        if (m_model.EverythingDamaged() || m_model.RowDamaged(r) || r >= from - 1) {
+            viewport()->update();
+            return;
+        }
+    }
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    const CCellRange vis = Layout().GetVisibleScrollRange();
+    const GridSizeList& heights = m_model.RowHeights();
+    int top = GetFixedRowHeight();
+    if (vis.minRow < 0) {
+        // No scrollable row is shown: only rows that came or went change the picture.
+        if (from != INT_MAX) viewport()->update(0, top, width, height - top);
+        return;
+    }
+    // The rows whose cells changed, and from the row before the first one that came or went
+    // (the last row when rows were taken away) down to the bottom.
+    QRegion damage;
+    for (int r = vis.minRow; r <= vis.maxRow && r < GetRowCount() && top < height; ++r) {
+        const int rh = heights.Get(r);
+        if (r >= from - 1) {
+            damage += QRect(0, top, width, height - top);
+            break;
+        }
+        if (m_model.RowDamaged(r)) damage += QRect(0, top, width, rh + 1);
+        top += rh;
+    }
+    if (!damage.isEmpty()) viewport()->update(damage);
 }
 
 // ---------------------------------------------------------------- appearance
@@ -689,9 +735,16 @@ void CGridCtrl::ExtendSelection(const CCellID& cell) {
 // ---------------------------------------------------------------- painting
 
 void CGridCtrl::paintEvent(QPaintEvent* event) {
+    if (!m_allowDraw) {
+        // The screen keeps the old picture (the viewport paints opaquely); all of it is
+        // painted again when drawing resumes.
+        m_repaintAll = true;
+        return;
+    }
     QPainter painter(viewport());
     m_paintNow = Now();
-    OnDraw(painter, event->rect());
+    // Rect by rect: rows repainted far apart cost no more than those rows.
+    for (const QRect& rect : event->region()) OnDraw(painter, rect);
     if (m_bandShown) {
         // The resize tracking band inverts what lies under it.
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);

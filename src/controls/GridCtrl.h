@@ -151,7 +151,8 @@ public:
     bool RedrawRow(int row);
     bool InvalidateCellRect(const CCellID& cell);
     void ResetScrollBars();
-    // With drawing off nothing is painted and the scroll bars are left alone.
+    // With drawing off nothing is painted and the scroll bars are left alone; when it
+    // resumes, only what changed meanwhile is repainted.
     void SetRedraw(bool allow, bool resetScrollBars = false);
     bool GetRedraw() const { return m_allowDraw; }
 
@@ -346,6 +347,8 @@ private:
     void AdoptSystemColours(bool initial);
     QColor Colour(GridColour colour) const;
     void RequestRepaint();
+    // What changed while drawing was off: the damaged rows shown, or everything.
+    void RepaintDamage();
     void ScrollBy(Qt::Orientation orientation, GridScroll step);
     void OnScrollAction(Qt::Orientation orientation, int action);
     void SetScrollPositions(int x, int y);
@@ -401,6 +404,7 @@ private:
     bool m_listMode = false;
     bool m_singleSelection = false;
     bool m_allowDraw = true;
+    bool m_repaintAll = false;  // drawing off, something asked for more than a row's repaint
     bool m_enableSelection = true;
     bool m_sortOnClick = true;
     bool m_handleTabKey = true;

@@ -19,7 +19,11 @@ bool GridModel::SetRowCount(int rows) {
     if (rows < 0) return false;
     const int old = GetRowCount();
     if (rows == old) return true;
-    if (rows < m_fixedRows) m_fixedRows = rows;
+    m_damageFrom = std::min({m_damageFrom, rows, old});
+    if (rows < m_fixedRows) {
+        m_fixedRows = rows;
+        m_damageAll = true;
+    }
     if (rows < old) {
         for (int r = rows; r < old; ++r)
             for (int c = 0; c < m_columnCount; ++c) m_selected.remove(GridCellKey(r, c));
@@ -38,7 +42,7 @@ bool GridModel::SetRowCount(int rows) {
 }
 
 bool GridModel::SetColumnCount(int cols) {
-    ++m_changes;
+    Changed();
     if (cols < 0) return false;
     const int old = m_columnCount;
     if (cols == old) return true;
@@ -62,7 +66,7 @@ bool GridModel::SetColumnCount(int cols) {
 }
 
 bool GridModel::SetFixedRowCount(int rows) {
-    ++m_changes;
+    Changed();
     if (rows < 0) return false;
     if (GetRowCount() < rows && !SetRowCount(rows)) return false;
     m_fixedRows = rows;
@@ -70,7 +74,7 @@ bool GridModel::SetFixedRowCount(int rows) {
 }
 
 bool GridModel::SetFixedColumnCount(int cols) {
-    ++m_changes;
+    Changed();
     if (cols < 0) return false;
     if (m_columnCount < cols && !SetColumnCount(cols)) return false;
     m_fixedCols = cols;
@@ -78,7 +82,7 @@ bool GridModel::SetFixedColumnCount(int cols) {
 }
 
 void GridModel::DeleteAllItems() {
-    ++m_changes;
+    Changed();
     m_selected.clear();
     m_rows.clear();
     m_rows.shrink_to_fit();
@@ -95,7 +99,24 @@ const CGridCell* GridModel::GetCell(int row, int col) const {
 
 CGridCell* GridModel::Cell(int row, int col) {
     ++m_changes;
-    return IsValid(row, col) ? &m_rows[size_t(row)][size_t(col)] : nullptr;
+    if (!IsValid(row, col)) return nullptr;
+    DamageRow(row);
+    return &m_rows[size_t(row)][size_t(col)];
+}
+
+void GridModel::DamageRow(int row) {
+    if (m_damageAll || row < 0) return;
+    if (m_damagedRow.size() <= size_t(row)) m_damagedRow.resize(size_t(row) + 1, false);
+    if (m_damagedRow[size_t(row)]) return;
+    m_damagedRow[size_t(row)] = true;
+    m_damagedRows.push_back(row);
+}
+
+void GridModel::ClearDamage() {
+    for (const int row : m_damagedRows) m_damagedRow[size_t(row)] = false;
+    m_damagedRows.clear();
+    m_damageFrom = INT_MAX;
+    m_damageAll = false;
 }
 
 bool GridModel::ResetCell(int row, int col) {
@@ -250,7 +271,7 @@ qintptr GridModel::GetItemData(int row, int col) const {
 }
 
 void GridModel::SetModified(bool modified, int row, int col) {
-    ++m_changes;
+    Changed();
     if (row < 0 || col < 0) {
         m_modified = modified;
     } else if (CGridCell* cell = Cell(row, col)) {
@@ -303,7 +324,7 @@ int GridModel::GetRowHeight(int row) const {
 }
 
 bool GridModel::SetRowHeight(int row, int height) {
-    ++m_changes;
+    Changed();
     if (row < 0 || row >= m_heights.Count() || height < 0) return false;
     m_heights.Set(row, height);
     return true;
@@ -314,7 +335,7 @@ int GridModel::GetColumnWidth(int col) const {
 }
 
 bool GridModel::SetColumnWidth(int col, int width) {
-    ++m_changes;
+    Changed();
     if (col < 0 || col >= m_widths.Count() || width < 0) return false;
     m_widths.Set(col, width);
     return true;
@@ -323,7 +344,7 @@ bool GridModel::SetColumnWidth(int col, int width) {
 // ---------------------------------------------------------------- font and sizing
 
 void GridModel::SetFont(const QFont& font, const GridTextMetrics& metrics) {
-    ++m_changes;
+    Changed();
     m_defaultFont = font;
     for (auto& cells : m_rows)
         for (CGridCell& cell : cells) cell.font = font;
@@ -357,7 +378,7 @@ CellExtentFn GridModel::ExtentsOf(const GridTextMetrics& metrics) const {
 }
 
 bool GridModel::AutoSizeColumn(int col, const CellExtentFn& extent) {
-    ++m_changes;
+    Changed();
     if (col < 0 || col >= m_columnCount) return false;
     int width = 0;
     for (int r = 0; r < GetRowCount(); ++r) width = std::max(width, extent(r, col).width());
@@ -366,7 +387,7 @@ bool GridModel::AutoSizeColumn(int col, const CellExtentFn& extent) {
 }
 
 bool GridModel::AutoSizeRow(int row, const CellExtentFn& extent) {
-    ++m_changes;
+    Changed();
     if (row < 0 || row >= GetRowCount()) return false;
     int height = 0;
     for (int c = 0; c < m_columnCount; ++c) height = std::max(height, extent(row, c).height());
@@ -375,7 +396,7 @@ bool GridModel::AutoSizeRow(int row, const CellExtentFn& extent) {
 }
 
 void GridModel::AutoSize(const CellExtentFn& extent) {
-    ++m_changes;
+    Changed();
     std::vector<int> widths(size_t(m_columnCount), 0);
     for (int r = 0; r < GetRowCount(); ++r) {
         int height = 0;
@@ -491,7 +512,7 @@ private:
 }  // namespace
 
 bool GridModel::SortTextItems(int col, bool ascending, int low, int high, const CellTextFn& text) {
-    ++m_changes;
+    Changed();
     if (col < 0 || col >= m_columnCount) return false;
     if (high == -1) high = GetRowCount();
     if (low < 0 || high > GetRowCount() || low >= high) return false;

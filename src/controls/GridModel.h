@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <climits>
 #include <QList>
 #include <QSet>
 #include <QSize>
@@ -54,6 +55,17 @@ public:
     // Grows with every change of the stored grid (cells, counts, sizes, font, selection),
     // so an owner can tell that nobody touched the grid since it last wrote it.
     quint64 ChangeCount() const { return m_changes; }
+    // What changed since the damage was last cleared, for a view that repaints only that:
+    // the rows whose cells changed, the first row from which rows came or went, or, for any
+    // other change (sizes, fonts, a sort, the fixed rows), everything.
+    bool EverythingDamaged() const { return m_damageAll; }
+    int RowsDamagedFrom() const { return m_damageFrom; }  // INT_MAX: no row came or went
+    bool RowDamaged(int row) const {
+        return row >= 0 && size_t(row) < m_damagedRow.size() && m_damagedRow[size_t(row)];
+    }
+    // Marks a row as changed by something the model does not hold (an overlay, the focus).
+    void DamageRow(int row);
+    void ClearDamage();
     // The cell as a new row would have it: no text, state or colours, the default font and
     // the format of the cell above.
     bool ResetCell(int row, int col);
@@ -118,7 +130,7 @@ public:
     int GetDefaultColumnWidth() const { return m_defaultColumnWidth; }
     // Sizes of the images of the grid's image list, used to measure cells that show one.
     void SetImageSizes(const QList<QSize>& sizes) {
-        ++m_changes;
+        Changed();
         m_imageSizes = sizes;
     }
 
@@ -153,6 +165,11 @@ private:
     CGridCell* Cell(int row, int col);
     CGridCell NewCell(int row, int col) const;
     void SetState(CGridCell& cell, int row, int col, quint32 state);
+    // A change of anything but a cell's attributes or the row count.
+    void Changed() {
+        ++m_changes;
+        m_damageAll = true;
+    }
 
     std::vector<std::vector<CGridCell>> m_rows;
     int m_columnCount = 0;
@@ -163,6 +180,10 @@ private:
     QSet<quint64> m_selected;
     bool m_modified = false;
     quint64 m_changes = 0;
+    bool m_damageAll = false;
+    int m_damageFrom = INT_MAX;
+    std::vector<bool> m_damagedRow;
+    std::vector<int> m_damagedRows;  // where m_damagedRow is set
 
     QFont m_defaultFont;
     int m_margin = 0;

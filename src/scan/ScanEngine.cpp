@@ -344,7 +344,10 @@ bool ScanEngine::WriteEntry(int row, int col, const EventRecord& e, quint64 inde
     WriteCell(row, col + kMachineOffset, e.machine);
     WriteCell(row, col + kDateTimeOffset, e.datetime);
     IndexEntry(row, col, e.pid, indexHash);
-    return KeepStaleColours(row, col, e.status);
+    const bool staleStored = KeepStaleColours(row, col, e.status);
+    // A rebuild is repainted as a whole once it is complete; an entry of its own is at once.
+    if (!m_batch) m_grid.RedrawRow(row);
+    return staleStored;
 }
 
 bool ScanEngine::KeepStaleColours(int row, int col, const QString& status) {
