@@ -344,20 +344,20 @@ bool ScanEngine::WriteEntry(int row, int col, const EventRecord& e, quint64 inde
     WriteCell(row, col + kMachineOffset, e.machine);
     WriteCell(row, col + kDateTimeOffset, e.datetime);
     IndexEntry(row, col, e.pid, indexHash);
-    const bool staleStored = KeepStaleColours(row, col, e.status);
+    const bool staleStored = KeepStaleColours(row, col, e.status == kStale);
     // A rebuild is repainted as a whole once it is complete; an entry of its own is at once.
     if (!m_batch) m_grid.RedrawRow(row);
     return staleStored;
 }
 
-bool ScanEngine::KeepStaleColours(int row, int col, const QString& status) {
+bool ScanEngine::KeepStaleColours(int row, int col, bool stale) {
     using namespace MatrixLayout;
     const size_t position = static_cast<size_t>(EntryPosition(row, col));
     if (m_stalePainted.size() <= position) m_stalePainted.resize(position + 1, false);
     if (!m_stalePainted[position]) return false;
     // Written over an entry of the last rebuild that was stale: its colours stay only
     // for an entry that is stale too.
-    if (status == kStale) return true;
+    if (stale) return true;
     for (int k = 0; k < kGroupWidth; ++k) {
         m_grid.SetItemBkColour(row, col + k, kGridDefaultColour);
         m_grid.SetItemFgColour(row, col + k, kGridDefaultColour);
@@ -460,8 +460,11 @@ void ScanEngine::IndexEntry(int row, int col, const EntryHashes& hashes) {
     m_pidIndex.Insert(hashes.pid, Position{row, col});
 }
 
-ScanEngine::EntryHashes ScanEngine::HashesOf(const LoginRecord& rec) {
-    return {IndexHash(rec.Pid, rec.Machine), EntryIndex::HashOf(rec.Pid)};
+ScanEngine::EntryFacts ScanEngine::FactsOf(const LoginRecord& rec) {
+    return {{IndexHash(rec.Pid, rec.Machine), EntryIndex::HashOf(rec.Pid)},
+            rec.Status == kStale,
+            rec.Pid == kErrorText,
+            rec.Pid.isEmpty()};
 }
 
 void ScanEngine::RebuildIndex() {
@@ -801,7 +804,7 @@ void ScanEngine::RebuildMatrix() {
         qint64 when;
         int lastPosition;        // where the last layout wrote it, when going on from it
         const QString* address;  // a new session's, looked up
-        EntryHashes hashes;      // from the last layout; zero when not known
+        EntryFacts facts;        // from the last layout; hashes zero when not known
     };
     const auto less = [](const Item& a, const Item& b) {
         return Before(a.when, *a.rec, *a.key, b.when, *b.rec, *b.key);
@@ -882,9 +885,14 @@ void ScanEngine::RebuildMatrix() {
         kept.reserve(m_layout.size());
         for (const Placed& p : m_layout) {
             if (std::binary_search(m_forgotten.begin(), m_forgotten.end(), p.rec)) continue;
-            // Sessions new in the last rebuild are marked by the day only now, as always.
-            if (p.fresh) MarkStaleIfOld(p.rec->DateTime, p.rec->Status);
-            kept.push_back({p.rec, p.key, p.when, p.position, nullptr, p.hashes});
+            // Sessions new in the last rebuild are marked by the day only now, as always. The
+            // others are as that rebuild left them, and are not looked at.
+            EntryFacts facts = p.facts;
+            if (p.fresh) {
+                MarkStaleIfOld(p.rec->DateTime, p.rec->Status);
+                facts.stale = p.rec->Status == kStale;
+            }
+            kept.push_back({p.rec, p.key, p.when, p.position, nullptr, facts});
         }
         std::merge(kept.begin(), kept.end(), fresh.begin(), fresh.end(),
                    std::back_inserter(items), less);
@@ -906,20 +914,21 @@ void ScanEngine::RebuildMatrix() {
     for (const Item& item : items) {
         LoginRecord& rec = *item.rec;
         const QString& key = *item.key;
-        if (rec.Pid == kErrorText) anyFailure = true;
-        const EntryHashes hashes = item.hashes.entry ? item.hashes : HashesOf(rec);
+        const EntryFacts facts = item.facts.hashes.entry ? item.facts : FactsOf(rec);
+        if (facts.failure) anyFailure = true;
         const int position = written;
-        if (!item.address && item.lastPosition == written && !m_entryIndex.Find(hashes.entry)) {
+        if (!item.address && item.lastPosition == written &&
+            !m_entryIndex.Find(facts.hashes.entry)) {
             // Shown where it was: its cells are as the last rebuild wrote them.
             int row = 0;
             int col = 0;
             NextWritePosition(row, col);
-            if (!rec.Pid.isEmpty()) IndexEntry(row, col, hashes);
-            const bool staleStored = KeepStaleColours(row, col, rec.Status);
-            if (rec.Status == kStale) PaintStale(row, col, staleStored);
+            if (!facts.pidless) IndexEntry(row, col, facts.hashes);
+            const bool staleStored = KeepStaleColours(row, col, facts.stale);
+            if (facts.stale) PaintStale(row, col, staleStored);
             ScrollIntoView(row, col);
             m_entryCursor += MatrixLayout::kGroupWidth;
-            layout.push_back({&rec, &key, item.when, position, false, hashes});
+            layout.push_back({&rec, &key, item.when, position, false, facts});
             ++written;
             continue;
         }
@@ -936,7 +945,7 @@ void ScanEngine::RebuildMatrix() {
         if (!item.address) {  // shown before
             e.verb = QStringLiteral("UPO");
             Apply(e);
-            layout.push_back({&rec, &key, item.when, wrote() ? written++ : -1, false, hashes});
+            layout.push_back({&rec, &key, item.when, wrote() ? written++ : -1, false, facts});
             continue;
         }
         // New sessions come from the scan map, so storing them never moves a record above.
@@ -947,13 +956,13 @@ void ScanEngine::RebuildMatrix() {
         int row = 0;
         int col = 0;
         if (FindSessionEntry(rec.Pid, rec.Machine, row, col)) {
-            layout.push_back({stored.record, stored.key, item.when, -1, true, hashes});
+            layout.push_back({stored.record, stored.key, item.when, -1, true, facts});
             NoteStaleDue(*stored.record);
             continue;
         }
         e.verb = QStringLiteral("ADD");
         Apply(e);
-        layout.push_back({stored.record, stored.key, item.when, written++, true, hashes});
+        layout.push_back({stored.record, stored.key, item.when, written++, true, facts});
         NoteStaleDue(*stored.record);
         ++count;
         if (m_traceActive && userLabel == rec.UserId && machineLabel == rec.Machine) {

@@ -208,7 +208,7 @@ private:
     bool WriteEntry(int row, int col, const EventRecord& e, quint64 indexHash);
     // The stale colours of the entry at (row, col) as its status asks: kept, or taken off
     // where the entry is no longer stale. True when they are stored.
-    bool KeepStaleColours(int row, int col, const QString& status);
+    bool KeepStaleColours(int row, int col, bool stale);
     void WriteCell(int row, int col, const QString& text);
     // The stale colours of a written entry, unless they are stored already.
     void PaintStale(int row, int col, bool alreadyStored);
@@ -228,7 +228,15 @@ private:
         quint64 pid = 0;
     };
     void IndexEntry(int row, int col, const EntryHashes& hashes);
-    static EntryHashes HashesOf(const LoginRecord& rec);
+    // What a layout keeps of a shown record, so that an entry left in place is laid out
+    // again without a look at the record.
+    struct EntryFacts {
+        EntryHashes hashes;  // zero when not known
+        bool stale = false;
+        bool failure = false;
+        bool pidless = false;
+    };
+    static EntryFacts FactsOf(const LoginRecord& rec);
     void RebuildIndex();
     void ClearIndex();
     QString CellText(int row, int col) const;
@@ -332,7 +340,7 @@ private:
         qint64 when;  // the time stamp as a number, -1 for another shape
         int position;
         bool fresh;  // new in that rebuild, so not yet marked stale by the day
-        EntryHashes hashes;
+        EntryFacts facts;
     };
     std::vector<Placed> m_layout;
     bool m_layoutValid = false;
