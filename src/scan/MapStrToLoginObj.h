@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -138,14 +139,32 @@ public:
     void RefilledAll() { m_refilled = m_items.size(); }
     void EndRefill() {
         if (m_refilled != m_items.size()) {
-            for (auto it = m_items.begin(); it != m_items.end();) {
-                if (it->second.pass == m_pass) {
-                    ++it;
-                    continue;
-                }
-                m_dropped.append(it->first);
-                it = m_items.erase(it);
+            DropNotRefilled();
+            ++m_keysVersion;
+        }
+        m_refillTo = m_keysVersion;
+    }
+    // EndRefill for a map whose every record is among those `forEachHeld` hands to its
+    // callback (the records the refiller set last time, repeats allowed): only they are looked
+    // at, not the whole map.
+    template <typename ForEachHeld>
+    void EndRefillAmong(ForEachHeld forEachHeld) {
+        if (m_refilled != m_items.size()) {
+            std::vector<Entry*> gone;
+            forEachHeld([&](Entry& e) {
+                if (e.pass != m_pass) gone.push_back(&e);
+            });
+            std::sort(gone.begin(), gone.end());
+            gone.erase(std::unique(gone.begin(), gone.end()), gone.end());
+            for (Entry* e : gone) {
+                QString key = e->Key();
+                const auto it = m_items.find(key);
+                if (it == m_items.end() || &it->second != e) continue;
+                m_items.erase(it);
+                m_dropped.append(std::move(key));
             }
+            // Whatever the records held did not cover is found the long way.
+            if (m_refilled != m_items.size()) DropNotRefilled();
             ++m_keysVersion;
         }
         m_refillTo = m_keysVersion;
@@ -169,6 +188,16 @@ public:
     Storage::iterator end() { return m_items.end(); }
 
 private:
+    void DropNotRefilled() {
+        for (auto it = m_items.begin(); it != m_items.end();) {
+            if (it->second.pass == m_pass) {
+                ++it;
+                continue;
+            }
+            m_dropped.append(it->first);
+            it = m_items.erase(it);
+        }
+    }
     bool Store(const QString& key, Entry&& s) {
         const auto [it, inserted] = m_items.insert_or_assign(key, std::move(s));
         if (inserted) ++m_keysVersion;

@@ -578,7 +578,16 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         scanMap.RefilledAll();
     else if (same && separatorSeen)
         diverge();  // a shorter list
-    scanMap.EndRefill();
+    if (recalling) {
+        // The map holds only the records the last reading's lines gave: a record gone is
+        // one of those.
+        scanMap.EndRefillAmong([&](const auto& drop) {
+            for (const Recall::Line& l : last.index)
+                if (l.entry) drop(*l.entry);
+        });
+    } else {
+        scanMap.EndRefill();
+    }
     if (!readToEnd) {
         // Grown past the limit while being read, or unreadable: nothing of it counts.
         scanMap.RemoveAll();
