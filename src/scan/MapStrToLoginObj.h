@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -17,7 +18,10 @@ public:
     // An unseeded hash of the key's UTF-16 text, eight bytes at a time: session keys are
     // short, and a general byte hash spends more on its set-up than on them.
     struct KeyHash {
-        size_t operator()(const QString& key) const noexcept {
+        // Deliberately not noexcept: the standard library then keeps each key's hash in its
+        // node, and a look-up compares hashes instead of hashing every key of its bucket
+        // again to find where the bucket ends.
+        size_t operator()(const QString& key) const {
             return Of(reinterpret_cast<const char16_t*>(key.utf16()), key.size());
         }
         static size_t Of(const char16_t* text, qsizetype size) noexcept {
@@ -49,6 +53,8 @@ public:
 
 public:
     using Storage = std::unordered_map<QString, Entry, KeyHash>;
+    static_assert(!std::is_nothrow_invocable_v<const KeyHash&, const QString&>,
+                  "the map keeps the hashes of its keys only for a hash that may throw");
 
     bool SetAt(const QString& key, const LoginRecord& record) {
         return Store(key, Entry(record));
