@@ -750,6 +750,22 @@ void ScanEngine::LookUpAddress(const QString& key, const QString& reportedUserId
     known.insert(reportedUserId, email);
 }
 
+void ScanEngine::GatherAddresses(QHash<QString, QString>& addresses) {
+    const auto gather = [&](const LoginRecord& shown) {
+        if (!shown.Email.isEmpty() && !shown.ReportedUserId.isEmpty())
+            addresses.insert(shown.ReportedUserId, shown.Email);
+    };
+    // The last layout holds the shown records in a flat list, quicker to walk than the map's
+    // nodes, as long as the map has lost only the records forgotten since and gained none.
+    if (!m_layoutValid || m_matrixMap.KeysVersion() != m_layoutKeys + m_forgotten.size()) {
+        for (const auto& [key, shown] : m_matrixMap) gather(shown);
+        return;
+    }
+    std::sort(m_forgotten.begin(), m_forgotten.end());
+    for (const Placed& p : m_layout)
+        if (!std::binary_search(m_forgotten.begin(), m_forgotten.end(), p.rec)) gather(*p.rec);
+}
+
 QString ScanEngine::WatchedPidLabel() const {
     return Status(ScanStatus::WatchedPid).section(QLatin1Char(' '), 0, 0);
 }
@@ -835,9 +851,7 @@ void ScanEngine::RebuildMatrix() {
         QString address = rec.Email;
         if (address.isEmpty()) {
             if (!addressesGathered) {
-                for (const auto& [shownKey, shown] : m_matrixMap)
-                    if (!shown.Email.isEmpty() && !shown.ReportedUserId.isEmpty())
-                        addresses.insert(shown.ReportedUserId, shown.Email);
+                GatherAddresses(addresses);
                 addressesGathered = true;
             }
             LookUpAddress(key, rec.ReportedUserId, address, addresses);

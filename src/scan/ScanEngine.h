@@ -217,6 +217,8 @@ private:
     // The address of a new session's user, from the cycle's `known` ones or a lookup.
     void LookUpAddress(const QString& key, const QString& reportedUserId, QString& email,
                        QHash<QString, QString>& known);
+    // The addresses of the shown sessions' users, by the user id the report spelled.
+    void GatherAddresses(QHash<QString, QString>& addresses);
     bool FindIndexed(quint64 hash, const QString& pid, const QString& machine, int& row, int& col);
     void NextWritePosition(int& row, int& col);
     void ScrollIntoView(int row, int col);
