@@ -1,8 +1,8 @@
 // One scan cycle's own work (report reading, removal, rebuild, grid writes, the repaint) with
 // the tool run replaced by a prepared report, for 1,000, 10,000 and 100,000 sessions,
 // unchanged and with 5% of the sessions replaced; the reading of a report alone, parsed in
-// full and, as a cycle reads an unchanged one, repeating the last reading; and the history
-// lines a 5% change at 10,000 sessions writes.
+// full, repeating the last reading as a cycle reads an unchanged one, or changed by 5% from
+// it; and the history lines a 5% change at 10,000 sessions writes.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/scan/scan_bench
 // (the memory of the 100,000 case on its own: --benchmark_filter=sessions:100000).
 #include <benchmark/benchmark.h>
@@ -124,4 +124,28 @@ BENCHMARK(BM_ReadReport)
     ->Args({10000, 1})
     ->Args({100000, 1})
     ->Unit(benchmark::kMillisecond);
+
+// Reading, as a cycle does, reports that each differ from the last in 5% of the sessions.
+void BM_ReadChangedReport(benchmark::State& state) {
+    const int sessions = static_cast<int>(state.range(0));
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("QusList.log"));
+    const QByteArray reports[2] = {MakeReport(sessions, 0, 5), MakeReport(sessions, 1, 5)};
+    for (int g = 0; g < 2; ++g) {
+        QFile f(path + QString::number(g));
+        f.open(QIODevice::WriteOnly);
+        f.write(reports[g]);
+    }
+    CMapStrToLoginObj map;
+    UserListReport::Recall recall;
+    int g = 0;
+    for (auto _ : state) {
+        g = 1 - g;
+        benchmark::DoNotOptimize(UserListReport::Read(path + QString::number(g), {},
+                                                      QStringLiteral("1"), 20171102, map,
+                                                      &recall));
+    }
+    state.SetBytesProcessed(state.iterations() * reports[0].size());
+}
+BENCHMARK(BM_ReadChangedReport)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 }  // namespace
