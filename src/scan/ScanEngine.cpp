@@ -893,10 +893,10 @@ void ScanEngine::RebuildMatrix() {
     std::vector<Item> items;
     items.reserve(fresh.size() + static_cast<size_t>(m_matrixMap.GetCount()));
     if (goOn) {
-        // The last layout without the sessions removed since, merged with the new ones.
+        // The last layout without the sessions removed since, merged with the new ones (of
+        // equal ones, the shown session first).
         std::sort(m_forgotten.begin(), m_forgotten.end());
-        std::vector<Item> kept;
-        kept.reserve(m_layout.size());
+        auto next = fresh.cbegin();
         for (const Placed& p : m_layout) {
             if (std::binary_search(m_forgotten.begin(), m_forgotten.end(), p.rec)) continue;
             // Sessions new in the last rebuild are marked by the day only now, as always. The
@@ -906,10 +906,11 @@ void ScanEngine::RebuildMatrix() {
                 MarkStaleIfOld(p.rec->DateTime, p.rec->Status);
                 facts.stale = p.rec->Status == kStale;
             }
-            kept.push_back({p.rec, p.key, p.when, p.position, nullptr, facts});
+            const Item kept{p.rec, p.key, p.when, p.position, nullptr, facts};
+            while (next != fresh.cend() && less(*next, kept)) items.push_back(*next++);
+            items.push_back(kept);
         }
-        std::merge(kept.begin(), kept.end(), fresh.begin(), fresh.end(),
-                   std::back_inserter(items), less);
+        items.insert(items.end(), next, fresh.cend());
     } else {
         for (auto& [key, rec] : m_matrixMap) {
             MarkStaleIfOld(rec.DateTime, rec.Status);
