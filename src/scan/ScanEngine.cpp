@@ -761,9 +761,29 @@ void ScanEngine::GatherAddresses(QHash<QString, QString>& addresses) {
         for (const auto& [key, shown] : m_matrixMap) gather(shown);
         return;
     }
-    std::sort(m_forgotten.begin(), m_forgotten.end());
-    for (const Placed& p : m_layout)
-        if (!std::binary_search(m_forgotten.begin(), m_forgotten.end(), p.rec)) gather(*p.rec);
+    for (const int k : LiveLayout()) gather(*m_layout[static_cast<size_t>(k)].rec);
+}
+
+const std::vector<int>& ScanEngine::LiveLayout() {
+    if (m_liveValid && m_liveForgotten == m_forgotten.size()) return m_live;
+    // The forgotten records' addresses in a flat set: they are compared, never followed.
+    size_t tableSize = 16;
+    while (tableSize < 2 * m_forgotten.size()) tableSize *= 2;
+    const size_t mask = tableSize - 1;
+    std::vector<const LoginRecord*> forgotten(tableSize, nullptr);
+    const auto slotOf = [&](const LoginRecord* rec) {
+        size_t i = static_cast<size_t>((quintptr(rec) >> 4) * 0x9E3779B97F4A7C15ull >> 20) & mask;
+        while (forgotten[i] && forgotten[i] != rec) i = (i + 1) & mask;
+        return i;
+    };
+    for (const LoginRecord* rec : m_forgotten) forgotten[slotOf(rec)] = rec;
+    m_live.clear();
+    m_live.reserve(m_layout.size());
+    for (size_t k = 0; k < m_layout.size(); ++k)
+        if (!forgotten[slotOf(m_layout[k].rec)]) m_live.push_back(static_cast<int>(k));
+    m_liveValid = true;
+    m_liveForgotten = m_forgotten.size();
+    return m_live;
 }
 
 QString ScanEngine::WatchedPidLabel() const {
@@ -895,10 +915,14 @@ void ScanEngine::RebuildMatrix() {
     if (goOn) {
         // The last layout without the sessions removed since, merged with the new ones (of
         // equal ones, the shown session first).
-        std::sort(m_forgotten.begin(), m_forgotten.end());
-        auto next = fresh.cbegin();
-        for (const Placed& p : m_layout) {
-            if (std::binary_search(m_forgotten.begin(), m_forgotten.end(), p.rec)) continue;
+        const std::vector<int>& live = LiveLayout();
+        const auto placed = [&](size_t i) -> const Placed& {
+            return m_layout[static_cast<size_t>(live[i])];
+        };
+        const auto before = [](const Item& a, const Placed& b) {
+            return Before(a.when, *a.rec, *a.key, b.when, *b.rec, *b.key);
+        };
+        const auto keep = [&](const Placed& p) {
             // Sessions new in the last rebuild are marked by the day only now, as always. The
             // others are as that rebuild left them, and are not looked at.
             EntryFacts facts = p.facts;
@@ -906,9 +930,40 @@ void ScanEngine::RebuildMatrix() {
                 MarkStaleIfOld(p.rec->DateTime, p.rec->Status);
                 facts.stale = p.rec->Status == kStale;
             }
-            const Item kept{p.rec, p.key, p.when, p.position, nullptr, facts};
-            while (next != fresh.cend() && less(*next, kept)) items.push_back(*next++);
-            items.push_back(kept);
+            items.push_back({p.rec, p.key, p.when, p.position, nullptr, facts});
+        };
+        auto next = fresh.cbegin();
+        size_t runEnd = 0;  // the end of the run of shown sessions logged on at one time
+        for (size_t i = 0; i < live.size();) {
+            if (next == fresh.cend()) {
+                keep(placed(i++));
+                continue;
+            }
+            const qint64 when = placed(i).when;
+            if (when < 0 || when != next->when) {
+                if (before(*next, placed(i)))
+                    items.push_back(*next++);
+                else
+                    keep(placed(i++));
+                continue;
+            }
+            // Within a run of equal times the order is the key's: the new session's place
+            // among the shown ones is found by halving rather than by comparing each.
+            if (runEnd <= i || placed(runEnd - 1).when != when) {
+                runEnd = i;
+                while (runEnd < live.size() && placed(runEnd).when == when) ++runEnd;
+            }
+            size_t low = i;
+            size_t high = runEnd;
+            while (low < high) {
+                const size_t mid = low + (high - low) / 2;
+                if (before(*next, placed(mid)))
+                    high = mid;
+                else
+                    low = mid + 1;
+            }
+            while (i < low) keep(placed(i++));
+            items.push_back(*next++);
         }
         items.insert(items.end(), next, fresh.cend());
     } else {
@@ -1002,6 +1057,7 @@ void ScanEngine::RebuildMatrix() {
     m_layoutKeys = m_matrixMap.KeysVersion();
     m_layoutToday = m_todayNumber;
     m_forgotten.clear();
+    m_liveValid = false;
     SetStatus(ScanStatus::SessionCount, QString::number(count));
 }
 

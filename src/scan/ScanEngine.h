@@ -219,6 +219,8 @@ private:
                        QHash<QString, QString>& known);
     // The addresses of the shown sessions' users, by the user id the report spelled.
     void GatherAddresses(QHash<QString, QString>& addresses);
+    // The indices of the last layout's entries whose records are still shown.
+    const std::vector<int>& LiveLayout();
     bool FindIndexed(quint64 hash, const QString& pid, const QString& machine, int& row, int& col);
     void NextWritePosition(int& row, int& col);
     void ScrollIntoView(int row, int col);
@@ -349,6 +351,11 @@ private:
     quint64 m_layoutKeys = 0;
     int m_layoutToday = 0;
     std::vector<const LoginRecord*> m_forgotten;
+    // The indices of the layout's records not forgotten, while `m_liveValid`, for as many
+    // forgotten ones as `m_liveForgotten` says.
+    std::vector<int> m_live;
+    bool m_liveValid = false;
+    size_t m_liveForgotten = 0;
     // The matrix map held the scan map's keys, none of them a failure entry or the
     // placeholder, when they had these versions: an unchanged report then needs no
     // comparison, and a changed one is followed through the reading (`m_followReading`).
