@@ -431,6 +431,9 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
     const auto recalled = [&](const char* bytes, qsizetype len) {
         if (cursor >= last.index.size() || !repeats(last.index[cursor], bytes, len)) return false;
         const Recall::Line& was = last.index[cursor++];
+        // The records of the lines a little ahead are fetched meanwhile.
+        if (cursor + 8 < last.index.size() && last.index[cursor + 8].entry)
+            __builtin_prefetch(last.index[cursor + 8].entry);
         if (was.kind == Kind::Other) return true;
         if (!scanMap.Refill(*was.entry)) return false;  // set by another line of this reading
         noteEntry(*was.entry, false, was.pidStart, was.pidSize);
