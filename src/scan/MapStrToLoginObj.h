@@ -93,6 +93,13 @@ public:
         ++m_keysVersion;
         return true;
     }
+    // Takes the key's record out of the map with one look-up. The record lives on in the
+    // returned node (empty when the key is absent) until the node is dropped.
+    Storage::node_type Extract(const QString& key) {
+        Storage::node_type node = m_items.extract(key);
+        if (!node.empty()) ++m_keysVersion;
+        return node;
+    }
     int GetCount() const { return static_cast<int>(m_items.size()); }
     bool IsEmpty() const { return m_items.empty(); }
     void RemoveAll() {

@@ -692,7 +692,11 @@ void ScanEngine::RemoveDepartedSessions() {
     }
     departed.sort();
     for (const QString& key : departed) {
-        const LoginRecord rec = *m_matrixMap.Find(key);
+        // Taken out of the matrix map at once: the record lives on in the node meanwhile.
+        const auto node = m_matrixMap.Extract(key);
+        if (node.empty()) continue;
+        const LoginRecord& rec = node.mapped();
+        m_forgotten.push_back(&rec);
         // Applied as a record: report fields holding "NAME=" or "DT=" stay what they are.
         EventRecord e;
         e.verb = QStringLiteral("DEL");
@@ -701,7 +705,6 @@ void ScanEngine::RemoveDepartedSessions() {
         e.machine = rec.Machine;
         e.status = rec.Status;
         Apply(e);
-        ForgetShown(key);
         if (m_traceActive && userLabel == rec.UserId && machineLabel == rec.Machine) {
             m_history.WriteHistoryLine(HistoryLog::SessionLine(
                 kRecTag, rec.Pid, userLabel, machineLabel, Unstore(rec.DateTime),
