@@ -56,10 +56,16 @@ public:
     static_assert(!std::is_nothrow_invocable_v<const KeyHash&, const QString&>,
                   "the map keeps the hashes of its keys only for a hash that may throw");
 
-    bool SetAt(const QString& key, const LoginRecord& record) {
+    // A stored key and its record, both valid until the key is removed.
+    struct Located {
+        const QString* key = nullptr;
+        LoginRecord* record = nullptr;
+    };
+    // Stores a copy of the record under the key, replacing any; returns where it is stored.
+    Located SetAt(const QString& key, const LoginRecord& record) {
         return Store(key, Entry(record));
     }
-    bool SetAt(const QString& key, LoginRecord&& record) {
+    Located SetAt(const QString& key, LoginRecord&& record) {
         return Store(key, Entry(std::move(record)));
     }
     bool Lookup(const QString& key, LoginRecord& record) const {
@@ -76,16 +82,6 @@ public:
     LoginRecord* Find(const QString& key) {
         const auto it = m_items.find(key);
         return it == m_items.end() ? nullptr : &it->second;
-    }
-    // The stored key and record, both valid until the key is removed; nullptrs when absent.
-    struct Located {
-        const QString* key = nullptr;
-        LoginRecord* record = nullptr;
-    };
-    Located Locate(const QString& key) {
-        const auto it = m_items.find(key);
-        if (it == m_items.end()) return {};
-        return {&it->first, &it->second};
     }
     bool Contains(const QString& key) const { return m_items.find(key) != m_items.end(); }
     bool RemoveKey(const QString& key) {
@@ -113,8 +109,8 @@ public:
     quint64 KeysVersion() const { return m_keysVersion; }
 
     // Refilling from a listing that hardly changes, without giving up the records it repeats:
-    // BeginRefill, then Refill for each listed key, then EndRefill, which drops the keys the
-    // listing no longer has.
+    // BeginRefill, then Refill for each listed key (which stores the new ones), then
+    // EndRefill, which drops the keys the listing no longer has.
     void BeginRefill() {
         ++m_pass;
         m_refilled = 0;
@@ -124,13 +120,22 @@ public:
     }
     // Counts the refills begun.
     quint64 Pass() const { return m_pass; }
-    // The record stored for `key`, to be brought up to date, or nullptr when the key is new
-    // (then Add it). `again`: the key was refilled before in this pass.
-    Entry* Refill(const QString& key, bool& again) {
-        const auto it = m_items.find(key);
-        if (it == m_items.end()) return nullptr;
-        again = !Refill(it->second);
-        return &it->second;
+    // The record stored for `key`, to be brought up to date (`again`: the key was refilled
+    // before in this pass), or, when the key is new, an empty record stored for it (`added`)
+    // that the caller fills. One look-up either way.
+    Entry& Refill(const QString& key, bool& again, bool& added) {
+        const auto [it, inserted] = m_items.try_emplace(key);
+        added = inserted;
+        if (!inserted) {
+            again = !Refill(it->second);
+            return it->second;
+        }
+        again = false;
+        it->second.pass = m_pass;
+        ++m_refilled;
+        ++m_keysVersion;
+        m_added.push_back({&it->first, &it->second});
+        return it->second;
     }
     // Marks a record found by other means; false when it was refilled before in this pass.
     bool Refill(Entry& entry) {
@@ -138,15 +143,6 @@ public:
         entry.pass = m_pass;
         ++m_refilled;
         return true;
-    }
-    Entry& Add(const QString& key, LoginRecord&& record) {
-        Entry s(std::move(record));
-        s.pass = m_pass;
-        ++m_refilled;
-        ++m_keysVersion;
-        const auto it = m_items.emplace(key, std::move(s)).first;
-        m_added.push_back({&it->first, &it->second});
-        return it->second;
     }
     // Every record is found again: the listing repeats the one last refilled from.
     void RefilledAll() { m_refilled = m_items.size(); }
@@ -211,10 +207,10 @@ private:
             it = m_items.erase(it);
         }
     }
-    bool Store(const QString& key, Entry&& s) {
+    Located Store(const QString& key, Entry&& s) {
         const auto [it, inserted] = m_items.insert_or_assign(key, std::move(s));
         if (inserted) ++m_keysVersion;
-        return true;
+        return {&it->first, &it->second};
     }
 
     Storage m_items;

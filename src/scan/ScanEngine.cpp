@@ -1024,8 +1024,7 @@ void ScanEngine::RebuildMatrix() {
         // New sessions come from the scan map, so storing them never moves a record above.
         LoginRecord shown = rec;
         shown.Email = *item.address;
-        m_matrixMap.SetAt(key, std::move(shown));
-        const CMapStrToLoginObj::Located stored = m_matrixMap.Locate(key);
+        const CMapStrToLoginObj::Located stored = m_matrixMap.SetAt(key, std::move(shown));
         int row = 0;
         int col = 0;
         if (FindSessionEntry(rec.Pid, rec.Machine, row, col)) {

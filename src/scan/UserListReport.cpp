@@ -449,15 +449,17 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         const auto pidStart = static_cast<quint16>(f.pid.data() - bytes);
         const auto pidSize = static_cast<quint16>(f.pid.size());
         bool again = false;
-        Entry* found = scanMap.Refill(key, again);
-        if (!found) {
-            noteEntry(scanMap.Add(key, newRecord(f, UpperAscii(f.user), UpperAscii(f.machine))),
-                      false, pidStart, pidSize);
+        bool added = false;
+        Entry& found = scanMap.Refill(key, again, added);
+        if (added) {
+            static_cast<LoginRecord&>(found) =
+                newRecord(f, UpperAscii(f.user), UpperAscii(f.machine));
+            noteEntry(found, false, pidStart, pidSize);
             return;
         }
         // The key holds machine and process id; the other fields are brought up to date, so
         // the record ends as a new one made from this line would be.
-        LoginRecord& rec = *found;
+        LoginRecord& rec = found;
         if (!EqualsUpperAscii(rec.UserId, f.user)) rec.UserId = UpperAscii(f.user);
         if (!Same(rec.ReportedUserId, f.user)) rec.ReportedUserId = f.user.toString();
         if (!f.WhenEquals(rec.DateTime)) rec.DateTime = f.When();
@@ -466,7 +468,7 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
         } else if (!rec.Status.isEmpty()) {
             rec.Status.clear();
         }
-        noteEntry(*found, again, pidStart, pidSize);
+        noteEntry(found, again, pidStart, pidSize);
     };
     // Whether a line gives a record of the map.
     const auto givesRecord = [&](const char* bytes, qsizetype len) {
@@ -567,12 +569,10 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
             newRecord(f, UpperCase(f.user.toString()), UpperCase(f.machine.toString()));
         const QString recKey = rec.Key();
         bool again = false;
-        if (Entry* found = scanMap.Refill(recKey, again)) {
-            *static_cast<LoginRecord*>(found) = std::move(rec);
-            noteEntry(*found, again, 0, Recall::kPidUnknown);
-        } else {
-            noteEntry(scanMap.Add(recKey, std::move(rec)), false, 0, Recall::kPidUnknown);
-        }
+        bool added = false;
+        Entry& found = scanMap.Refill(recKey, again, added);
+        static_cast<LoginRecord&>(found) = std::move(rec);
+        noteEntry(found, again, 0, Recall::kPidUnknown);
         return true;
     });
     // A list that repeats the last one line for line has all its records, and no other.
