@@ -437,11 +437,12 @@ void CGridCtrl::SetRedraw(bool allow, bool resetScrollBars) {
 
 void CGridCtrl::RepaintDamage() {
     const int from = m_model.RowsDamagedFrom();
-    for (int r = 0; r < GetFixedRowCount(); ++r) {
-        if (m_model.EverythingDamaged() || m_model.RowDamaged(r) || r >= from - 1) {
-            viewport()->update();
-            return;
-        }
+    // A change that is not a row's, or one in the headings, may show anywhere.
+    bool all = m_model.EverythingDamaged() || from <= GetFixedRowCount();
+    for (int r = 0; r < GetFixedRowCount() && !all; ++r) all = m_model.RowDamaged(r);
+    if (all) {
+        viewport()->update();
+        return;
     }
     const int width = viewport()->width();
     const int height = viewport()->height();

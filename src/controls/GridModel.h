@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QFont>
-#include <climits>
 #include <QList>
 #include <QSet>
 #include <QSize>
 #include <QString>
+#include <climits>
 #include <functional>
 #include <vector>
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <functional>
 
 #include "GridTestSupport.h"
+#include "ScreenGrab.h"
 
 TEST(GridCtrlTest, ShrinkingOrFixingTheFocusRowClearsTheFocus) {
     CGridCtrl grid(6, 4, 1, 1);
@@ -170,4 +172,32 @@ TEST(GridCtrlTest, OverriddenTextsDriveSortSizeAndGetItem) {
     EXPECT_EQ(item.text, "ba");
     grid.AutoSizeColumn(0);
     EXPECT_EQ(grid.GetColumnWidth(0), 8 * 7 + 4 * 3);
+}
+
+// While drawing is off the screen keeps its picture; when it resumes, whatever changed
+// meanwhile reaches the screen, however little of the grid is repainted.
+TEST(GridCtrlTest, DrawingResumedShowsWhatChangedMeanwhile) {
+    auto grid = MakeShownGrid(40, 8);
+    QWidget* view = grid->viewport();
+    const auto offAndOn = [&](const std::function<void()>& change) {
+        grid->SetRedraw(false);
+        change();
+        QApplication::processEvents();  // nothing may reach the screen yet
+        grid->SetRedraw(true, true);
+        QApplication::processEvents();
+        return ScreenShowsWidget(view);
+    };
+    EXPECT_TRUE(offAndOn([&] { grid->SetItemText(3, 2, "changed"); }));
+    EXPECT_TRUE(offAndOn([&] { grid->SetItemBkColour(5, 4, 0x0000FF); }));
+    EXPECT_TRUE(offAndOn([&] { grid->SetFocusCell(2, 3); }));
+    EXPECT_TRUE(offAndOn([&] { grid->SetRowCount(6); }));  // rows gone from the screen
+    EXPECT_TRUE(offAndOn([&] {
+        grid->SetRowCount(12);
+        grid->SetItemText(11, 1, "new");
+    }));
+    EXPECT_TRUE(offAndOn([&] { grid->SetItemText(0, 2, "heading"); }));
+    // Without fixed rows, a change that is not a row's still repaints everything.
+    EXPECT_TRUE(offAndOn([&] { grid->SetFixedRowCount(0); }));
+    EXPECT_TRUE(offAndOn([&] { grid->SetColumnWidth(3, 90); }));
+    EXPECT_TRUE(offAndOn([&] { grid->SetItemText(4, 4, "x"); }));
 }

@@ -3,16 +3,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
-#include <QScreen>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <map>
 
 #include "FakeClock.h"
 #include "RecordingPrompter.h"
+#include "ScreenGrab.h"
 #include "ScanTestSupport.h"
 #include "scan/HistoryLog.h"
 #include "scan/ScanEngine.h"
@@ -142,20 +139,6 @@ QStringList Observable(Monitor& m) {
     out += m.prompter.Texts();
     m.prompter.shown.clear();
     return out;
-}
-
-// Whether the screen shows what the grid would paint afresh: nothing it should have
-// repainted was left as it was.
-bool ScreenShowsGrid(CGridCtrl& grid) {
-    QWidget* view = grid.viewport();
-    const QPoint at = view->mapTo(grid.window(), QPoint(0, 0));
-    const QImage shown = QGuiApplication::primaryScreen()
-                             ->grabWindow(grid.window()->winId(), at.x(), at.y(), view->width(),
-                                          view->height())
-                             .toImage()
-                             .convertToFormat(QImage::Format_RGB32);
-    const QImage painted = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    return shown == painted;
 }
 
 // The Broker's sessions, changed at random from cycle to cycle.
@@ -299,7 +282,7 @@ TEST(ScanCycleDiffTest, EveryCycleShowsWhatAFullRebuildShows) {
         ASSERT_EQ(subject.NewHistory(), reference.NewHistory()) << "cycle " << cycle;
         if (cycle % 3 == 0) {  // a picture left stale stays so until it is repainted
             QCoreApplication::processEvents();
-            ASSERT_TRUE(ScreenShowsGrid(subject.grid)) << "cycle " << cycle;
+            ASSERT_TRUE(ScreenShowsWidget(subject.grid.viewport())) << "cycle " << cycle;
         }
         const QStringList seen = Observable(subject);
         const QStringList expected = Observable(reference);
