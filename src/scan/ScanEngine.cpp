@@ -692,11 +692,9 @@ void ScanEngine::RemoveDepartedSessions() {
     }
     departed.sort();
     for (const QString& key : departed) {
-        // Taken out of the matrix map at once: the record lives on in the node meanwhile.
-        const auto node = m_matrixMap.Extract(key);
+        const auto node = ForgetShown(key);  // the record lives on in the node meanwhile
         if (node.empty()) continue;
         const LoginRecord& rec = node.mapped();
-        m_forgotten.push_back(&rec);
         // Applied as a record: report fields holding "NAME=" or "DT=" stay what they are.
         EventRecord e;
         e.verb = QStringLiteral("DEL");
@@ -715,15 +713,14 @@ void ScanEngine::RemoveDepartedSessions() {
 
     if (!m_traceActive) {
         for (const QString& key : std::exchange(m_placeholders, {})) {
-            const LoginRecord* rec = m_matrixMap.Find(key);
-            if (!rec) continue;
+            const auto node = ForgetShown(key);
+            if (node.empty()) continue;
             EventRecord e;
             e.verb = QStringLiteral("DEL");
-            e.pid = rec->Pid;
-            e.name = rec->UserId;
-            e.machine = rec->Machine;
+            e.pid = node.mapped().Pid;
+            e.name = node.mapped().UserId;
+            e.machine = node.mapped().Machine;
             Apply(e);
-            ForgetShown(key);
         }
     }
     BeginMatrixRebuild();
@@ -759,12 +756,16 @@ void ScanEngine::GatherAddresses(QHash<QString, QString>& addresses) {
             addresses.insert(shown.ReportedUserId, shown.Email);
     };
     // The last layout holds the shown records in a flat list, quicker to walk than the map's
-    // nodes, as long as the map has lost only the records forgotten since and gained none.
-    if (!m_layoutValid || m_matrixMap.KeysVersion() != m_layoutKeys + m_forgotten.size()) {
+    // nodes.
+    if (!LayoutHoldsMatrix()) {
         for (const auto& [key, shown] : m_matrixMap) gather(shown);
         return;
     }
     for (const int k : LiveLayout()) gather(*m_layout[static_cast<size_t>(k)].rec);
+}
+
+bool ScanEngine::LayoutHoldsMatrix() const {
+    return m_layoutValid && m_matrixMap.KeysVersion() == m_layoutKeys + m_forgotten.size();
 }
 
 const std::vector<int>& ScanEngine::LiveLayout() {
@@ -804,11 +805,10 @@ bool ScanEngine::InStep(quint64 scanKeys) const {
            m_matrixMap.KeysVersion() == m_stepMatrixKeys;
 }
 
-bool ScanEngine::ForgetShown(const QString& key) {
-    const LoginRecord* rec = m_matrixMap.Find(key);
-    if (!rec) return false;
-    m_forgotten.push_back(rec);
-    return m_matrixMap.RemoveKey(key);
+CMapStrToLoginObj::Storage::node_type ScanEngine::ForgetShown(const QString& key) {
+    auto node = m_matrixMap.Extract(key);
+    if (!node.empty()) m_forgotten.push_back(&node.mapped());
+    return node;
 }
 
 namespace {
@@ -831,9 +831,8 @@ void ScanEngine::RebuildMatrix() {
     // The last layout holds, in login order, every session shown then; when the grid still
     // shows it and the matrix map has lost only what this cycle removed, the sessions shown
     // go on in that order, and an entry whose place does not change is not written again.
-    const bool goOn = m_reuse && m_layoutValid && !m_traceActive && m_placeholders.isEmpty() &&
-                      m_todayNumber == m_layoutToday &&
-                      m_matrixMap.KeysVersion() == m_layoutKeys + m_forgotten.size();
+    const bool goOn = m_reuse && LayoutHoldsMatrix() && !m_traceActive &&
+                      m_placeholders.isEmpty() && m_todayNumber == m_layoutToday;
 
     // The sessions to show, in login order: new ones (from the scan map) and those already
     // shown. Records are not copied; both maps keep their elements in place meanwhile.

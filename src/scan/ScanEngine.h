@@ -195,8 +195,9 @@ private:
     }
     void SyncMatrixMapFromGrid();
     void SyncEntry(int row, int col);
-    // Removes a shown session's record, noting it for the next layout.
-    bool ForgetShown(const QString& key);
+    // Takes a shown session's record out of the matrix map, noting it for the next layout.
+    // The record lives on in the returned node (empty when there was none) until it is dropped.
+    CMapStrToLoginObj::Storage::node_type ForgetShown(const QString& key);
     // Notes whether the matrix map holds the scan map's keys, as they are now.
     void NoteStep(bool inStep);
     // Whether it still does, the scan map's keys being at version `scanKeys`.
@@ -219,6 +220,9 @@ private:
                        QHash<QString, QString>& known);
     // The addresses of the shown sessions' users, by the user id the report spelled.
     void GatherAddresses(QHash<QString, QString>& addresses);
+    // Whether the last layout holds every record of the matrix map: the map has lost only
+    // the records forgotten since, and gained none.
+    bool LayoutHoldsMatrix() const;
     // The indices of the last layout's entries whose records are still shown.
     const std::vector<int>& LiveLayout();
     bool FindIndexed(quint64 hash, const QString& pid, const QString& machine, int& row, int& col);
