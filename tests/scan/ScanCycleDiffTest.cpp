@@ -345,3 +345,32 @@ TEST(ScanCycleDiffTest, UnchangedCycleWritesNoCellAndRepaintsNothing) {
 }
 
 }  // namespace
+
+// An entry the scanner writes outside a rebuild (a failure) is on the screen as soon as the
+// cycle ends, not only once something else repaints the grid.
+TEST(ScanCycleDiffTest, FailureEntriesReachTheScreenAtOnce) {
+    FakeClock clock{QDateTime(QDate(2017, 11, 2), QTime(9, 30))};
+    Monitor m(clock);
+    m.launcher.SetDefault(
+        {0, true, MakeReport({{"user1", "PC1", "101", "2017/11/02 09:00:00"}})});
+    m.grid.resize(800, 300);
+    m.grid.show();
+    m.engine.StartScanning();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(ScreenShowsWidget(m.grid.viewport()));
+
+    const ScriptedLauncher::Step failures[] = {
+        {-9, false, {}},  // the tool timed out
+        {0, true, "Could not connect to Broker TESBKR01: refused\n"},
+        {0, true, "QUSLIST\nInvalid login for admin\n"},
+    };
+    for (const ScriptedLauncher::Step& failure : failures) {
+        m.launcher.Push(failure);
+        m.engine.RunScanCycle();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(ScreenShowsWidget(m.grid.viewport())) << failure.report.toStdString();
+    }
+    // Beside the session on the first row: no new row made the grid repaint everything.
+    EXPECT_EQ(m.grid.GetItemText(1, 4), QStringLiteral("Error"));
+    EXPECT_EQ(m.grid.GetItemText(1, 8), QStringLiteral("Error"));
+}
