@@ -847,10 +847,6 @@ void ScanEngine::RebuildMatrix() {
     const auto less = [](const Item& a, const Item& b) {
         return Before(a.when, *a.rec, *a.key, b.when, *b.rec, *b.key);
     };
-    std::vector<Item> fresh;
-    // The scan map's records stay as read: addresses found go to the shown records.
-    std::vector<QString> freshAddresses;
-    freshAddresses.reserve(static_cast<size_t>(m_scanMap.GetCount()));
 
     // Addresses already known: one lookup per distinct new user and cycle at most. Gathered
     // only once a new session needs one, which most cycles never do.
@@ -865,6 +861,12 @@ void ScanEngine::RebuildMatrix() {
         newcomers.reserve(static_cast<size_t>(m_scanMap.GetCount()));
         for (auto& [key, rec] : m_scanMap) newcomers.push_back({&key, &rec});
     }
+    std::vector<Item> fresh;
+    fresh.reserve(newcomers.size());
+    // The scan map's records stay as read: addresses found go to the shown records. Reserved
+    // for every newcomer, so that the items can point at them.
+    std::vector<QString> freshAddresses;
+    freshAddresses.reserve(newcomers.size());
     for (const CMapStrToLoginObj::Added& newcomer : newcomers) {
         const QString& key = *newcomer.key;
         LoginRecord& rec = *newcomer.record;
@@ -912,42 +914,52 @@ void ScanEngine::RebuildMatrix() {
 
     // Login order; equal times by key, so the layout never depends on the maps' order.
     std::sort(fresh.begin(), fresh.end(), less);
-    std::vector<Item> items;
-    items.reserve(fresh.size() + static_cast<size_t>(m_matrixMap.GetCount()));
-    if (goOn) {
-        // The last layout without the sessions removed since, merged with the new ones (of
-        // equal ones, the shown session first).
-        const std::vector<int>& live = LiveLayout();
-        const auto placed = [&](size_t i) -> const Placed& {
-            return m_layout[static_cast<size_t>(live[i])];
-        };
-        const auto before = [](const Item& a, const Placed& b) {
-            return Before(a.when, *a.rec, *a.key, b.when, *b.rec, *b.key);
-        };
-        const auto keep = [&](const Placed& p) {
-            // Sessions new in the last rebuild are marked by the day only now, as always. The
-            // others are as that rebuild left them, and are not looked at.
-            EntryFacts facts = p.facts;
-            if (p.fresh) {
-                MarkStaleIfOld(p.rec->DateTime, p.rec->Status);
-                facts.stale = p.rec->Status == kStale;
-            }
-            items.push_back({p.rec, p.key, p.when, p.position, nullptr, facts});
-        };
-        auto next = fresh.cbegin();
-        size_t runEnd = 0;  // the end of the run of shown sessions logged on at one time
-        for (size_t i = 0; i < live.size();) {
-            if (next == fresh.cend()) {
-                keep(placed(i++));
-                continue;
-            }
+    // The sessions are taken one at a time, in login order, by `take`. Going on from the last
+    // layout, they are its sessions not removed since, merged with the new ones (of equal
+    // ones, the shown session first); otherwise all of them, sorted.
+    std::vector<Item> sorted;
+    size_t taken = 0;
+    const std::vector<int>& live = goOn ? LiveLayout() : m_live;
+    const auto placed = [&](size_t i) -> const Placed& {
+        return m_layout[static_cast<size_t>(live[i])];
+    };
+    const auto before = [](const Item& a, const Placed& b) {
+        return Before(a.when, *a.rec, *a.key, b.when, *b.rec, *b.key);
+    };
+    const auto kept = [&](const Placed& p) -> Item {
+        // Sessions new in the last rebuild are marked by the day only now, as always. The
+        // others are as that rebuild left them, and are not looked at.
+        EntryFacts facts = p.facts;
+        if (p.fresh) {
+            MarkStaleIfOld(p.rec->DateTime, p.rec->Status);
+            facts.stale = p.rec->Status == kStale;
+        }
+        return {p.rec, p.key, p.when, p.position, nullptr, facts};
+    };
+    auto next = fresh.cbegin();
+    size_t i = 0;            // the next shown session
+    size_t runEnd = 0;       // the end of the run of shown sessions logged on at one time
+    size_t splitAt = SIZE_MAX;  // where `next` goes within such a run, once found
+    const auto take = [&](Item& out) -> bool {
+        if (!goOn) {
+            if (taken == sorted.size()) return false;
+            out = sorted[taken++];
+            return true;
+        }
+        if (next == fresh.cend() || i == live.size()) {
+            if (i < live.size())
+                out = kept(placed(i++));
+            else if (next != fresh.cend())
+                out = *next++;
+            else
+                return false;
+            return true;
+        }
+        if (splitAt == SIZE_MAX) {
             const qint64 when = placed(i).when;
             if (when < 0 || when != next->when) {
-                if (before(*next, placed(i)))
-                    items.push_back(*next++);
-                else
-                    keep(placed(i++));
-                continue;
+                out = before(*next, placed(i)) ? *next++ : kept(placed(i++));
+                return true;
             }
             // Within a run of equal times the order is the key's: the new session's place
             // among the shown ones is found by halving rather than by comparing each.
@@ -964,26 +976,33 @@ void ScanEngine::RebuildMatrix() {
                 else
                     low = mid + 1;
             }
-            while (i < low) keep(placed(i++));
-            items.push_back(*next++);
+            splitAt = low;
         }
-        items.insert(items.end(), next, fresh.cend());
-    } else {
+        if (i < splitAt) {
+            out = kept(placed(i++));
+        } else {
+            out = *next++;
+            splitAt = SIZE_MAX;
+        }
+        return true;
+    };
+    if (!goOn) {
+        sorted.reserve(fresh.size() + static_cast<size_t>(m_matrixMap.GetCount()));
         for (auto& [key, rec] : m_matrixMap) {
             MarkStaleIfOld(rec.DateTime, rec.Status);
-            items.push_back({&rec, &key, LoginOrderKey(rec.DateTime).Number(), -1, nullptr, {}});
+            sorted.push_back({&rec, &key, LoginOrderKey(rec.DateTime).Number(), -1, nullptr, {}});
         }
-        items.insert(items.end(), fresh.begin(), fresh.end());
-        std::sort(items.begin(), items.end(), less);
+        sorted.insert(sorted.end(), fresh.begin(), fresh.end());
+        std::sort(sorted.begin(), sorted.end(), less);
     }
 
     std::vector<Placed> layout;
-    layout.reserve(items.size());
+    layout.reserve(goOn ? live.size() + fresh.size() : sorted.size());
     m_staleDue = false;
     m_batch = true;
     int written = 0;
     bool anyFailure = false;
-    for (const Item& item : items) {
+    for (Item item; take(item);) {
         LoginRecord& rec = *item.rec;
         const QString& key = *item.key;
         const EntryFacts facts = item.facts.hashes.entry ? item.facts : FactsOf(rec);
