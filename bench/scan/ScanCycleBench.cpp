@@ -4,7 +4,10 @@
 // full, repeating the last reading as a cycle reads an unchanged one, or changed by 5% from
 // it; and the history lines a 5% change at 10,000 sessions writes.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/scan/scan_bench
-// (the memory of the 100,000 case on its own: --benchmark_filter=sessions:100000).
+// (the memory of a 100,000 case on its own: --benchmark_filter='sessions:100000/changed%:5').
+// A shared machine's speed may swing by half from one minute to the next. For ratios between
+// cases, run them interleaved and compare the medians:
+//   --benchmark_repetitions=6 --benchmark_enable_random_interleaving=true
 #include <benchmark/benchmark.h>
 
 #include <QDir>

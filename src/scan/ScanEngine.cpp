@@ -937,8 +937,8 @@ void ScanEngine::RebuildMatrix() {
         return {p.rec, p.key, p.when, p.position, nullptr, facts};
     };
     auto next = fresh.cbegin();
-    size_t i = 0;            // the next shown session
-    size_t runEnd = 0;       // the end of the run of shown sessions logged on at one time
+    size_t i = 0;               // the next shown session
+    size_t runEnd = 0;          // the end of the run of shown sessions logged on at one time
     size_t splitAt = SIZE_MAX;  // where `next` goes within such a run, once found
     const auto take = [&](Item& out) -> bool {
         if (!goOn) {
