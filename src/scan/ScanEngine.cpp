@@ -578,8 +578,7 @@ bool ScanEngine::MatrixUnchanged() {
     if (InStep(m_scanMap.KeysVersion())) return true;
     // Failure entries and the placeholder go through the removal pass.
     for (const auto& [key, rec] : m_matrixMap)
-        if (rec.Pid == kErrorText || IsPlaceholder(key) || !m_scanMap.Contains(key))
-            return false;
+        if (rec.Pid == kErrorText || IsPlaceholder(key) || !m_scanMap.Contains(key)) return false;
     NoteStep(true);
     return true;
 }
@@ -726,8 +725,8 @@ void ScanEngine::RemoveDepartedSessions() {
     BeginMatrixRebuild();
 }
 
-void ScanEngine::LookUpAddress(const QString& key, const QString& reportedUserId,
-                               QString& email, QHash<QString, QString>& known) {
+void ScanEngine::LookUpAddress(const QString& key, const QString& reportedUserId, QString& email,
+                               QHash<QString, QString>& known) {
     const auto it = known.constFind(reportedUserId);
     if (it != known.constEnd()) {
         email = it.value();
@@ -870,7 +869,10 @@ void ScanEngine::RebuildMatrix() {
     for (const CMapStrToLoginObj::Added& newcomer : newcomers) {
         const QString& key = *newcomer.key;
         LoginRecord& rec = *newcomer.record;
-        if (m_matrixMap.Contains(key)) continue;
+        // Following the reading, the matrix map held the last reading's keys, so a key the
+        // reading added is not shown yet.
+        Q_ASSERT(!m_followReading || !m_matrixMap.Contains(key));
+        if (!m_followReading && m_matrixMap.Contains(key)) continue;
         PumpPaintThrottled();
         QString address = rec.Email;
         if (address.isEmpty()) {
@@ -881,8 +883,8 @@ void ScanEngine::RebuildMatrix() {
             LookUpAddress(key, rec.ReportedUserId, address, addresses);
         }
         freshAddresses.push_back(std::move(address));
-        fresh.push_back({&rec, &key, LoginOrderKey(rec.DateTime).Number(), -1,
-                         &freshAddresses.back(), {}});
+        fresh.push_back(
+            {&rec, &key, LoginOrderKey(rec.DateTime).Number(), -1, &freshAddresses.back(), {}});
 
         if (m_traceActive && !machineLabel.contains(kAllLogging) && rec.UserId == userLabel &&
             rec.Machine == machineLabel) {
