@@ -447,6 +447,19 @@ QString ScanEngine::CellText(int row, int col) const {
 void ScanEngine::ClearIndex() {
     m_entryIndex.Clear();
     m_pidIndex.Clear();
+    m_indexCarried = false;
+}
+
+EntryIndex::Position ScanEngine::PositionOf(int n) {
+    return {1 + n / MatrixLayout::kGroupsPerRow,
+            n % MatrixLayout::kGroupsPerRow * MatrixLayout::kGroupWidth};
+}
+
+int ScanEngine::PlacedEntries() const {
+    const int rows = MatrixRowCount();
+    return rows <= 1 ? 0
+                     : (rows - 2) * MatrixLayout::kGroupsPerRow +
+                           m_entryCursor / MatrixLayout::kGroupWidth;
 }
 
 void ScanEngine::IndexEntry(int row, int col, const QString& pid, quint64 hash) {
@@ -455,6 +468,11 @@ void ScanEngine::IndexEntry(int row, int col, const QString& pid, quint64 hash) 
 }
 
 void ScanEngine::IndexEntry(int row, int col, const EntryHashes& hashes) {
+    if (m_indexCarried) {
+        m_placedAnew.Insert(hashes.entry, Position{row, col});
+        m_placedAnewList.push_back({Position{row, col}, hashes});
+        return;
+    }
     // New entries always come after those already shown, so the first one stays.
     m_entryIndex.Insert(hashes.entry, Position{row, col});
     m_pidIndex.Insert(hashes.pid, Position{row, col});
@@ -468,17 +486,30 @@ ScanEngine::EntryFacts ScanEngine::FactsOf(const LoginRecord& rec) {
 }
 
 void ScanEngine::RebuildIndex() {
+    Q_ASSERT(!m_indexCarried);
     ClearIndex();
+    IndexGrid(m_entryIndex, m_pidIndex);
+}
+
+void ScanEngine::IndexGrid(EntryIndex& entries, EntryIndex& pids) const {
     for (int row = 1; row < MatrixRowCount(); ++row) {
         for (int col = 0; col < MatrixLayout::kColumnCount; col += MatrixLayout::kGroupWidth) {
             // Past the entry cursor a rebuild writing over the last one finds old entries.
             if (m_reuse && row == MatrixRowCount() - 1 && col >= m_entryCursor) break;
             const QString pid = CellText(row, col + MatrixLayout::kPidOffset);
             if (pid.isEmpty()) continue;
-            IndexEntry(row, col, pid,
-                       IndexHash(pid, CellText(row, col + MatrixLayout::kMachineOffset)));
+            entries.Insert(IndexHash(pid, CellText(row, col + MatrixLayout::kMachineOffset)),
+                           Position{row, col});
+            pids.Insert(EntryIndex::HashOf(pid), Position{row, col});
         }
     }
+}
+
+bool ScanEngine::IndexMatchesGrid() const {
+    EntryIndex entries;
+    EntryIndex pids;
+    IndexGrid(entries, pids);
+    return entries.SameAs(m_entryIndex) && pids.SameAs(m_pidIndex);
 }
 
 bool ScanEngine::FindSessionEntry(const QString& pid, const QString& machine, int& row, int& col) {
@@ -487,18 +518,35 @@ bool ScanEngine::FindSessionEntry(const QString& pid, const QString& machine, in
 
 bool ScanEngine::FindIndexed(quint64 hash, const QString& pid, const QString& machine, int& row,
                              int& col) {
-    return FindVerified(
-        m_entryIndex, hash,
-        [&](const Position& p) {
-            return CellText(p.row, p.col + MatrixLayout::kPidOffset)
-                           .compare(pid, Qt::CaseInsensitive) == 0 &&
-                   CellText(p.row, p.col + MatrixLayout::kMachineOffset)
-                           .compare(machine, Qt::CaseInsensitive) == 0;
-        },
-        row, col);
+    const auto holdsEntry = [&](const Position& p) {
+        return CellText(p.row, p.col + MatrixLayout::kPidOffset)
+                       .compare(pid, Qt::CaseInsensitive) == 0 &&
+               CellText(p.row, p.col + MatrixLayout::kMachineOffset)
+                       .compare(machine, Qt::CaseInsensitive) == 0;
+    };
+    if (m_indexCarried) return FindCarried(hash, holdsEntry, row, col);
+    return FindVerified(m_entryIndex, hash, holdsEntry, row, col);
+}
+
+template <typename HoldsEntry>
+bool ScanEngine::FindCarried(quint64 hash, const HoldsEntry& holdsEntry, int& row, int& col) const {
+    // The last layout's entry of the hash counts once its place has been reached, and only if
+    // the entry there is still one of that text (it may have moved, or left).
+    const int placed = PlacedEntries();
+    const Position* found = nullptr;
+    for (const Position* p : {m_placedAnew.Find(hash), m_entryIndex.Find(hash)}) {
+        if (!p || EntryPosition(p->row, p->col) >= placed || !holdsEntry(*p)) continue;
+        if (!found || EntryPosition(p->row, p->col) < EntryPosition(found->row, found->col))
+            found = p;
+    }
+    if (!found) return false;
+    row = found->row;
+    col = found->col;
+    return true;
 }
 
 bool ScanEngine::FindEntryByPid(const QString& pid, int& row, int& col) {
+    Q_ASSERT(!m_indexCarried);
     return FindVerified(
         m_pidIndex, EntryIndex::HashOf(pid),
         [&](const Position& p) {
@@ -591,10 +639,10 @@ void ScanEngine::BeginMatrixRebuild() {
         return;
     }
     // As if emptied: the rebuild starts at the first entry, and what an emptied grid drops
-    // goes here too.
+    // goes here too. (The rebuild empties the indices, unless it goes on from the last
+    // layout.)
     m_grid.ClearOverlays();
     m_entryCursor = 0;
-    ClearIndex();
     m_looseEntries.clear();
     m_pendingVisibleRow = m_pendingVisibleCol = -1;
     m_reuse = true;
@@ -603,9 +651,7 @@ void ScanEngine::BeginMatrixRebuild() {
 
 void ScanEngine::FinishMatrixRebuild() {
     const int rows = MatrixRowCount();
-    const int entries = rows <= 1 ? 0
-                                  : (rows - 2) * MatrixLayout::kGroupsPerRow +
-                                        m_entryCursor / MatrixLayout::kGroupWidth;
+    const int entries = PlacedEntries();
     if (m_reuse) {
         m_reuse = false;
         // After the last entry the grid ends as an emptied one would: the rest of its row
@@ -810,6 +856,52 @@ CMapStrToLoginObj::Storage::node_type ScanEngine::ForgetShown(const QString& key
     return node;
 }
 
+void ScanEngine::MoveCarriedIndex(const std::vector<Placed>& layout,
+                                  const std::vector<char>& inPlace) {
+    // The last layout's entries that left their place give up the hashes they hold. Another
+    // entry of such a hash, left in place, takes it over: the first one, found in one pass
+    // over the new layout with a sieve of the hashes given up.
+    EntryIndex givenUp;  // by hash; a row of 1 once taken over
+    std::vector<quint64> sieve;
+    const auto sieveBit = [](quint64 hash) { return (hash * 0x9E3779B97F4A7C15ull) >> 46; };
+    const auto giveUp = [&](EntryIndex& index, quint64 hash, Position was) {
+        const Position* at = index.Find(hash);
+        if (!at || at->row != was.row || at->col != was.col) return;
+        index.Erase(hash);
+        givenUp.Insert(hash, {});
+        if (sieve.empty()) sieve.assign(size_t(1) << 12, 0);
+        sieve[sieveBit(hash) >> 6] |= quint64(1) << (sieveBit(hash) & 63);
+    };
+    for (const Placed& p : m_layout) {
+        if (p.position < 0 || p.facts.pidless || inPlace[static_cast<size_t>(p.position)]) continue;
+        giveUp(m_entryIndex, p.facts.hashes.entry, PositionOf(p.position));
+        giveUp(m_pidIndex, p.facts.hashes.pid, PositionOf(p.position));
+    }
+    if (!sieve.empty()) {
+        const auto takeOver = [&](EntryIndex& index, quint64 hash, int position) {
+            if (!(sieve[sieveBit(hash) >> 6] >> (sieveBit(hash) & 63) & 1)) return;
+            Position* given = givenUp.Find(hash);
+            if (!given || given->row != 0) return;
+            given->row = 1;
+            index.Set(hash, PositionOf(position));
+        };
+        for (const Placed& p : layout) {
+            if (p.position < 0 || p.facts.pidless) continue;
+            takeOver(m_entryIndex, p.facts.hashes.entry, p.position);
+            takeOver(m_pidIndex, p.facts.hashes.pid, p.position);
+        }
+    }
+    // The entries written anew, in their order, hold their hashes unless an earlier entry does.
+    for (const PlacedAnew& a : m_placedAnewList) {
+        const int position = EntryPosition(a.at.row, a.at.col);
+        for (auto [index, hash] :
+             {std::pair{&m_entryIndex, a.hashes.entry}, std::pair{&m_pidIndex, a.hashes.pid}}) {
+            const Position* at = index->Find(hash);
+            if (!at || EntryPosition(at->row, at->col) > position) index->Set(hash, a.at);
+        }
+    }
+}
+
 namespace {
 
 // Login order between two sessions, `when` being their time stamps as numbers (-1: another
@@ -832,6 +924,7 @@ void ScanEngine::RebuildMatrix() {
     // go on in that order, and an entry whose place does not change is not written again.
     const bool goOn = m_reuse && LayoutHoldsMatrix() && !m_traceActive &&
                       m_placeholders.isEmpty() && m_todayNumber == m_layoutToday;
+    if (!goOn) ClearIndex();
 
     // The sessions to show, in login order: new ones (from the scan map) and those already
     // shown. Records are not copied; both maps keep their elements in place meanwhile.
@@ -1000,6 +1093,15 @@ void ScanEngine::RebuildMatrix() {
 
     std::vector<Placed> layout;
     layout.reserve(goOn ? live.size() + fresh.size() : sorted.size());
+    // Going on, the indices keep the last layout's entries, and those left in place (marked
+    // here by their number) stay indexed as they are.
+    std::vector<char> inPlace;
+    if (goOn) {
+        m_indexCarried = true;
+        m_placedAnew.Clear();
+        m_placedAnewList.clear();
+        inPlace.assign(m_layout.size(), 0);
+    }
     m_staleDue = false;
     m_batch = true;
     int written = 0;
@@ -1010,13 +1112,18 @@ void ScanEngine::RebuildMatrix() {
         const EntryFacts facts = item.facts.hashes.entry ? item.facts : FactsOf(rec);
         if (facts.failure) anyFailure = true;
         const int position = written;
+        // Going on, only an entry written anew may have the hash of one shown where it was:
+        // those of the last layout were all different.
         if (!item.address && item.lastPosition == written &&
-            !m_entryIndex.Find(facts.hashes.entry)) {
+            !(m_indexCarried ? m_placedAnew : m_entryIndex).Find(facts.hashes.entry)) {
             // Shown where it was: its cells are as the last rebuild wrote them.
             int row = 0;
             int col = 0;
             NextWritePosition(row, col);
-            if (!facts.pidless) IndexEntry(row, col, facts.hashes);
+            if (m_indexCarried)
+                inPlace[static_cast<size_t>(position)] = 1;
+            else if (!facts.pidless)
+                IndexEntry(row, col, facts.hashes);
             const bool staleStored = KeepStaleColours(row, col, facts.stale);
             if (facts.stale) PaintStale(row, col, staleStored);
             ScrollIntoView(row, col);
@@ -1070,6 +1177,10 @@ void ScanEngine::RebuildMatrix() {
         }
     }
     m_batch = false;
+    if (m_indexCarried) {
+        m_indexCarried = false;
+        MoveCarriedIndex(layout, inPlace);
+    }
     // The matrix now shows the report's sessions, and only them, unless a failure entry or a
     // placeholder is kept or the watched user's old session was taken out.
     NoteStep(!m_traceActive && !anyFailure && m_placeholders.isEmpty() &&

@@ -112,6 +112,9 @@ public:
     int ApplyEvent(const QString& eventText);
     bool FindSessionEntry(const QString& pid, const QString& machine, int& row, int& col);
     bool FindEntryByPid(const QString& pid, int& row, int& col);
+    // Whether the look-up indices hold exactly the entries the grid shows, as indexing the
+    // grid afresh would.
+    bool IndexMatchesGrid() const;
     void MarkStaleIfOld(const QString& datetime, QString& status) const;
     void ResetMatrixGrid();
     int EntryCursor() const { return m_entryCursor; }
@@ -225,6 +228,11 @@ private:
     bool LayoutHoldsMatrix() const;
     // The indices of the last layout's entries whose records are still shown.
     const std::vector<int>& LiveLayout();
+    struct Placed;
+    // Brings the indices kept from the last layout to the new `layout`: the hashes of entries
+    // written anew or not left in place (`inPlace`, by the last layout's entry numbers) go to
+    // their first entry, or out.
+    void MoveCarriedIndex(const std::vector<Placed>& layout, const std::vector<char>& inPlace);
     bool FindIndexed(quint64 hash, const QString& pid, const QString& machine, int& row, int& col);
     void NextWritePosition(int& row, int& col);
     void ScrollIntoView(int row, int col);
@@ -246,6 +254,15 @@ private:
     };
     static EntryFacts FactsOf(const LoginRecord& rec);
     void RebuildIndex();
+    void IndexGrid(EntryIndex& entries, EntryIndex& pids) const;
+    // Where entry number `n` of a rebuild stands.
+    static EntryIndex::Position PositionOf(int n);
+    // The entries a rebuild has placed so far.
+    int PlacedEntries() const;
+    // A look-up while the indices keep the last layout: among the entries written anew, and
+    // the last layout's entry of the hash where it has been placed again already.
+    template <typename HoldsEntry>
+    bool FindCarried(quint64 hash, const HoldsEntry& holdsEntry, int& row, int& col) const;
     void ClearIndex();
     QString CellText(int row, int col) const;
     QString WatchedPidLabel() const;
@@ -307,6 +324,17 @@ private:
     using Position = EntryIndex::Position;
     EntryIndex m_entryIndex;
     EntryIndex m_pidIndex;
+    // While a rebuild goes on from the last layout (`m_indexCarried`), the indices keep the
+    // last layout's entries: an entry left in place is not indexed again. The entries written
+    // anew meanwhile are found in `m_placedAnew`, and listed in their order until the indices
+    // take them at the end of the rebuild.
+    bool m_indexCarried = false;
+    EntryIndex m_placedAnew;
+    struct PlacedAnew {
+        EntryIndex::Position at;
+        EntryHashes hashes;
+    };
+    std::vector<PlacedAnew> m_placedAnewList;
 
     // The indexed position of `hash` when the grid still holds the entry there; the index is
     // rebuilt once when it does not.

@@ -280,6 +280,12 @@ TEST(ScanCycleDiffTest, EveryCycleShowsWhatAFullRebuildShows) {
             ASSERT_EQ(Sessions(subject.engine.ScanMap()), Sessions(fresh)) << "cycle " << cycle;
         }
         ASSERT_EQ(subject.NewHistory(), reference.NewHistory()) << "cycle " << cycle;
+        // A cycle that read its report leaves the look-up indices as the grid's entries give
+        // them. (One that did not may leave them behind a heading sort, to be mended when a
+        // look-up finds an entry moved.)
+        if (a == 1) {
+            ASSERT_TRUE(subject.engine.IndexMatchesGrid()) << "cycle " << cycle;
+        }
         if (cycle % 3 == 0) {  // a picture left stale stays so until it is repainted
             QCoreApplication::processEvents();
             ASSERT_TRUE(ScreenShowsWidget(subject.grid.viewport())) << "cycle " << cycle;
