@@ -815,21 +815,17 @@ bool ScanEngine::LayoutHoldsMatrix() const {
 
 const std::vector<int>& ScanEngine::LiveLayout() {
     if (m_liveValid && m_liveForgotten == m_forgotten.size()) return m_live;
-    // The forgotten records' addresses in a flat set: they are compared, never followed.
-    size_t tableSize = 16;
-    while (tableSize < 2 * m_forgotten.size()) tableSize *= 2;
-    const size_t mask = tableSize - 1;
-    std::vector<const LoginRecord*> forgotten(tableSize, nullptr);
-    const auto slotOf = [&](const LoginRecord* rec) {
-        size_t i = static_cast<size_t>((quintptr(rec) >> 4) * 0x9E3779B97F4A7C15ull >> 20) & mask;
-        while (forgotten[i] && forgotten[i] != rec) i = (i + 1) & mask;
-        return i;
+    // The forgotten records' addresses, compared and never followed, in a flat table: mixed
+    // by an odd multiplier, which keeps them apart, so that their low bits spread.
+    const auto mixed = [](const LoginRecord* rec) {
+        return quint64(quintptr(rec)) * 0x9E3779B97F4A7C15ull;
     };
-    for (const LoginRecord* rec : m_forgotten) forgotten[slotOf(rec)] = rec;
+    EntryIndex forgotten;
+    for (const LoginRecord* rec : m_forgotten) forgotten.Insert(mixed(rec), {});
     m_live.clear();
     m_live.reserve(m_layout.size());
     for (size_t k = 0; k < m_layout.size(); ++k)
-        if (!forgotten[slotOf(m_layout[k].rec)]) m_live.push_back(static_cast<int>(k));
+        if (!forgotten.Find(mixed(m_layout[k].rec))) m_live.push_back(static_cast<int>(k));
     m_liveValid = true;
     m_liveForgotten = m_forgotten.size();
     return m_live;
