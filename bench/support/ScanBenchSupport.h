@@ -20,10 +20,15 @@ public:
     void Plain(const QString&) override {}
 };
 
+// Always the same time. Like the monitor's clock, which converts to local time once per
+// millisecond, it converts once.
 class FixedClock : public Clock {
 public:
-    QDateTime Now() const override { return QDateTime(QDate(2017, 11, 2), QTime(12, 0)); }
+    QDateTime Now() const override { return m_now; }
     void Sleep(int) override {}
+
+private:
+    const QDateTime m_now{QDate(2017, 11, 2), QTime(12, 0)};
 };
 
 // Stands in for the users-listing tool. The reports are written to files of their own when

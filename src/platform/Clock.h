@@ -14,6 +14,8 @@ public:
 
 class SystemClock : public Clock {
 public:
+    // The system clock is read at every call. Its conversion to local time, which costs far
+    // more, is kept for the millisecond it was made for.
     QDateTime Now() const override;
     void Sleep(int ms) override;
 };
