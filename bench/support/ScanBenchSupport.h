@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QHash>
 #include <QString>
+
 #include <unistd.h>
 
 #include "exec/CommandLauncher.h"
@@ -67,8 +68,8 @@ private:
 // A report of `sessions` sessions on 2017/11/02; in each generation the first
 // `changedPercent` % are new ones. With `staleEvery` n, every n-th session is from the day
 // before. With an `ownPid`, the list ends with the monitor's own session of that run.
-inline QByteArray MakeReport(int sessions, int generation, int changedPercent,
-                             int staleEvery = 0, const QByteArray& ownPid = {}) {
+inline QByteArray MakeReport(int sessions, int generation, int changedPercent, int staleEvery = 0,
+                             const QByteArray& ownPid = {}) {
     QByteArray out =
         "QUSLIST\n\nNumber of active users defined in the database: 5000\n\n"
         "User Id          Client                       Logged on since\n"

@@ -18,4 +18,6 @@ QDateTime SystemClock::Now() const {
     return converted;
 }
 
-void SystemClock::Sleep(int ms) { BlockingWait::Sleep(ms); }
+void SystemClock::Sleep(int ms) {
+    BlockingWait::Sleep(ms);
+}
