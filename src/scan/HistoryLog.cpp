@@ -30,6 +30,16 @@ HistoryLog::HistoryLog(const Clock& clock, const QString& workingDirectory, Trac
       m_trace(trace),
       m_path(QDir(workingDirectory).filePath(QString::fromLatin1(kFileName))) {}
 
+HistoryLog::~HistoryLog() {
+    CloseHeldFile();
+}
+
+void HistoryLog::CloseHeldFile() {
+    if (m_heldFd < 0) return;
+    ::close(m_heldFd);
+    m_heldFd = -1;
+}
+
 QString HistoryLog::Today() const {
     // YYYYMMDD, as the time stamp text gives it, without formatting the whole stamp.
     const QDate d = m_clock.Now().date();
@@ -43,6 +53,7 @@ QString HistoryLog::ArchivePath(const QString& yyyymmdd) const {
 }
 
 void HistoryLog::ArchiveCurrentFile(const QString& yyyymmdd) {
+    CloseHeldFile();  // the next line opens the new file
     const QString archive = ArchivePath(yyyymmdd);
     bool moved = false;
     if (!QFileInfo::exists(archive)) {
@@ -58,6 +69,7 @@ void HistoryLog::ArchiveCurrentFile(const QString& yyyymmdd) {
 }
 
 void HistoryLog::StartEmptyFile() {
+    CloseHeldFile();
     const QFileInfo info(m_path);
     if (info.exists() && info.size() > 0)
         ArchiveCurrentFile(info.lastModified().toString(QStringLiteral("yyyyMMdd")));
@@ -109,8 +121,10 @@ void HistoryLog::FlushPending() {
     QString problem;
     // Opened in append mode by the system, created when missing. Each line goes with a write
     // of its own, so a failure is known at once and belongs to one line.
-    const int fd = ::open(QFile::encodeName(m_path).constData(),
-                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    const int fd = m_heldFd >= 0 ? m_heldFd
+                                 : ::open(QFile::encodeName(m_path).constData(),
+                                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    m_heldFd = -1;
     if (fd < 0) {
         problem = qt_error_string(errno);
     } else {
@@ -129,7 +143,11 @@ void HistoryLog::FlushPending() {
             }
             m_waiting.pop_front();
         }
-        ::close(fd);
+        // After a failure the next attempt opens the file afresh, as without a hold.
+        if (m_holds > 0 && problem.isEmpty())
+            m_heldFd = fd;
+        else
+            ::close(fd);
     }
     ReportState(problem);
 }

@@ -29,7 +29,7 @@ public:
     using StatusHandler = std::function<void(const QString& problem, int waitingLines)>;
 
     HistoryLog(const Clock& clock, const QString& workingDirectory, TraceLog* trace = nullptr);
-    virtual ~HistoryLog() = default;
+    virtual ~HistoryLog();
     HistoryLog(const HistoryLog&) = delete;
     HistoryLog& operator=(const HistoryLog&) = delete;
 
@@ -43,6 +43,21 @@ public:
 
     // Appends one finished line (it carries its own line end). Empty lines are not written.
     void WriteHistoryLine(const QString& line);
+    // While a hold lasts, the file is opened for the first line and stays open for the next
+    // ones, as long as they are written: a scan cycle writes a line for each session that
+    // came or went. Each line still goes with a write of its own. Holds may nest.
+    class Hold {
+    public:
+        explicit Hold(HistoryLog& log) : m_log(log) { ++m_log.m_holds; }
+        ~Hold() {
+            if (--m_log.m_holds == 0) m_log.CloseHeldFile();
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        HistoryLog& m_log;
+    };
     // Tries again to write the lines a failed write left waiting.
     void FlushPending();
     int WaitingLines() const { return static_cast<int>(m_waiting.size()); }
@@ -74,6 +89,7 @@ private:
     QString Today() const;
     void ArchiveCurrentFile(const QString& yyyymmdd);
     void StartEmptyFile();
+    void CloseHeldFile();
 
     const Clock& m_clock;
     TraceLog* m_trace;
@@ -84,4 +100,6 @@ private:
     std::deque<QByteArray> m_waiting;
     bool m_failing = false;
     qint64 m_dropped = 0;  // oldest waiting lines given up to stay within the bound
+    int m_holds = 0;
+    int m_heldFd = -1;  // the file kept open under a hold
 };

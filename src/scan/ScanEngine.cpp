@@ -736,6 +736,8 @@ void ScanEngine::RemoveDepartedSessions() {
         }
     }
     departed.sort();
+    // A line for each session gone: the history file stays open from one to the next.
+    std::optional<HistoryLog::Hold> lines(std::in_place, m_history);
     for (const QString& key : departed) {
         const auto node = ForgetShown(key);  // the record lives on in the node meanwhile
         if (node.empty()) continue;
@@ -768,6 +770,7 @@ void ScanEngine::RemoveDepartedSessions() {
             Apply(e);
         }
     }
+    lines.reset();  // before the departing entries blink
     BeginMatrixRebuild();
 }
 
@@ -1100,6 +1103,8 @@ void ScanEngine::RebuildMatrix() {
     }
     m_staleDue = false;
     m_batch = true;
+    // A line for each session come: the history file stays open from one to the next.
+    const HistoryLog::Hold lines(m_history);
     int written = 0;
     bool anyFailure = false;
     for (Item item; take(item);) {

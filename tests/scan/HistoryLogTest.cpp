@@ -94,7 +94,8 @@ TEST_F(HistoryLogTest, EmptyingTheFileNeverLosesLines) {
     log.SetEnabled(false);
     log.SetEnabled(true);  // switching on empties it again
     EXPECT_EQ(ReadAll(Path("QuorvatelHistory.log")), QByteArray());
-    const QString archive = log.ArchivePath(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+    const QString archive =
+        log.ArchivePath(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
     EXPECT_EQ(ReadAll(archive), QByteArray("today\n"));
 }
 
@@ -112,6 +113,68 @@ TEST_F(HistoryLogTest, FailedRenameIsTracedAndTheLineStillWritten) {
     TraceLog::SetEnabled(false);
     EXPECT_EQ(ReadAll(Path("QuorvatelHistory.log")), QByteArray("day one\nday two\n"));
     EXPECT_TRUE(ReadAll(trace).contains("=[Error] Failed to Rename "));
+}
+
+// How many of this process's open files are `path`.
+int OpenHandlesOn(const QString& path) {
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    int n = 0;
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target) ++n;
+    return n;
+}
+
+// A disk that refuses every line while `full` holds.
+class RefusingHistory : public HistoryLog {
+public:
+    using HistoryLog::HistoryLog;
+    bool full = false;
+
+protected:
+    qint64 WriteBytes(int fd, const QByteArray& bytes) override {
+        return full ? -1 : HistoryLog::WriteBytes(fd, bytes);
+    }
+};
+
+TEST_F(HistoryLogTest, AHeldFileTakesEachLineAtOnceAndFollowsTheDayAndTheSwitch) {
+    RefusingHistory log(clock, dir.path());
+    log.Start(true);
+    const QString current = Path("QuorvatelHistory.log");
+    {
+        const HistoryLog::Hold held(log);
+        log.WriteHistoryLine(QStringLiteral("first\n"));
+        EXPECT_EQ(ReadAll(current), QByteArray("first\n")) << "each line goes at once";
+        {
+            const HistoryLog::Hold nested(log);
+            log.WriteHistoryLine(QStringLiteral("second\n"));
+        }
+        EXPECT_EQ(OpenHandlesOn(current), 1) << "the outer hold keeps the file open";
+
+        clock.Advance(2 * 60 * 1000);  // past midnight: the old day's lines go to its archive
+        log.WriteHistoryLine(QStringLiteral("third\n"));
+        EXPECT_EQ(ReadAll(Path("QuorvatelHistory20171101.log")), QByteArray("first\nsecond\n"));
+        EXPECT_EQ(ReadAll(current), QByteArray("third\n"));
+
+        log.full = true;  // a failed line waits, and the file is opened afresh for it
+        log.WriteHistoryLine(QStringLiteral("fourth\n"));
+        EXPECT_TRUE(log.WriteFailing());
+        EXPECT_EQ(OpenHandlesOn(current), 0);
+        log.full = false;
+        log.WriteHistoryLine(QStringLiteral("fifth\n"));
+        EXPECT_EQ(ReadAll(current), QByteArray("third\nfourth\nfifth\n"));
+
+        log.SetEnabled(false);
+        log.SetEnabled(true);  // switching on empties the file into today's archive
+        log.WriteHistoryLine(QStringLiteral("sixth\n"));
+        EXPECT_EQ(ReadAll(current), QByteArray("sixth\n"));
+        EXPECT_EQ(OpenHandlesOn(current), 1);
+    }
+    EXPECT_EQ(OpenHandlesOn(current), 0) << "the file is closed once the hold ends";
+    const QString archive =
+        log.ArchivePath(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+    EXPECT_EQ(ReadAll(archive), QByteArray("third\nfourth\nfifth\n"));
+    EXPECT_EQ(OpenHandlesOn(archive), 0);
 }
 
 }  // namespace
