@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "FakeClock.h"
+#include "ScanTestSupport.h"
 #include "TestFiles.h"
 #include "app/TraceLog.h"
 #include "scan/HistoryLog.h"
@@ -125,20 +126,8 @@ int OpenHandlesOn(const QString& path) {
     return n;
 }
 
-// A disk that refuses every line while `full` holds.
-class RefusingHistory : public HistoryLog {
-public:
-    using HistoryLog::HistoryLog;
-    bool full = false;
-
-protected:
-    qint64 WriteBytes(int fd, const QByteArray& bytes) override {
-        return full ? -1 : HistoryLog::WriteBytes(fd, bytes);
-    }
-};
-
 TEST_F(HistoryLogTest, AHeldFileTakesEachLineAtOnceAndFollowsTheDayAndTheSwitch) {
-    RefusingHistory log(clock, dir.path());
+    FullDiskHistory log(clock, dir.path());
     log.Start(true);
     const QString current = Path("QuorvatelHistory.log");
     {

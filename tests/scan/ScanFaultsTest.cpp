@@ -8,6 +8,7 @@
 
 #include "FakeClock.h"
 #include "FaultTools.h"
+#include "ScanTestSupport.h"
 #include "SimScanFixture.h"
 #include "app/SettingsKeys.h"
 #include "app/TraceLog.h"
@@ -26,18 +27,6 @@ QStringList Lines(const QByteArray& data) {
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     return lines;
 }
-
-// A disk that takes only part of each line while `full` holds.
-class FullDiskHistory : public HistoryLog {
-public:
-    using HistoryLog::HistoryLog;
-    bool full = false;
-
-protected:
-    qint64 WriteBytes(int fd, const QByteArray& bytes) override {
-        return HistoryLog::WriteBytes(fd, full ? bytes.left(bytes.size() / 2) : bytes);
-    }
-};
 
 TEST(HistoryFaultsTest, FailedWritesKeepWholeLinesInOrderAndAreReportedOnce) {
     QTemporaryDir dir;

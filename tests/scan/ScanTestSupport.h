@@ -8,6 +8,7 @@
 #include "TestFiles.h"
 #include "controls/GridCtrl.h"
 #include "exec/CommandLauncher.h"
+#include "scan/HistoryLog.h"
 #include "scan/MatrixLayout.h"
 #include "scan/MatrixPresenter.h"
 
@@ -16,8 +17,8 @@
 class ScriptedLauncher : public CommandLauncher {
 public:
     struct Step {
-        int rc = 0;                // a negative launcher result: the tool could not run
-        bool writeReport = true;   // false: the tool ends without leaving a report
+        int rc = 0;               // a negative launcher result: the tool could not run
+        bool writeReport = true;  // false: the tool ends without leaving a report
         QByteArray report;
         QString pid = QStringLiteral("4242");  // the run's process id
     };
@@ -113,3 +114,15 @@ inline QStringList Entry(const CGridCtrl& grid, int row, int group) {
         cells.append(grid.GetItemText(row, group * MatrixLayout::kGroupWidth + k));
     return cells;
 }
+
+// A disk that takes only part of each line while `full` holds.
+class FullDiskHistory : public HistoryLog {
+public:
+    using HistoryLog::HistoryLog;
+    bool full = false;
+
+protected:
+    qint64 WriteBytes(int fd, const QByteArray& bytes) override {
+        return HistoryLog::WriteBytes(fd, full ? bytes.left(bytes.size() / 2) : bytes);
+    }
+};
