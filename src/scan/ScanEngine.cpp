@@ -450,16 +450,9 @@ void ScanEngine::ClearIndex() {
     m_indexCarried = false;
 }
 
-EntryIndex::Position ScanEngine::PositionOf(int n) {
-    return {1 + n / MatrixLayout::kGroupsPerRow,
-            n % MatrixLayout::kGroupsPerRow * MatrixLayout::kGroupWidth};
-}
-
 int ScanEngine::PlacedEntries() const {
     const int rows = MatrixRowCount();
-    return rows <= 1 ? 0
-                     : (rows - 2) * MatrixLayout::kGroupsPerRow +
-                           m_entryCursor / MatrixLayout::kGroupWidth;
+    return rows <= 1 ? 0 : EntryPosition(rows - 1, m_entryCursor);
 }
 
 void ScanEngine::IndexEntry(int row, int col, const QString& pid, quint64 hash) {

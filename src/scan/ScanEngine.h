@@ -193,8 +193,13 @@ private:
     void FinishMatrixRebuild();
     int MatrixRowCount() const;
     void SetMatrixRowCount(int rows);
-    int EntryPosition(int row, int col) const {
+    // The number of the entry at (row, col) in the matrix, and where entry number `n` stands.
+    static int EntryPosition(int row, int col) {
         return (row - 1) * MatrixLayout::kGroupsPerRow + col / MatrixLayout::kGroupWidth;
+    }
+    static EntryIndex::Position PositionOf(int n) {
+        return {1 + n / MatrixLayout::kGroupsPerRow,
+                n % MatrixLayout::kGroupsPerRow * MatrixLayout::kGroupWidth};
     }
     void SyncMatrixMapFromGrid();
     void SyncEntry(int row, int col);
@@ -255,8 +260,6 @@ private:
     static EntryFacts FactsOf(const LoginRecord& rec);
     void RebuildIndex();
     void IndexGrid(EntryIndex& entries, EntryIndex& pids) const;
-    // Where entry number `n` of a rebuild stands.
-    static EntryIndex::Position PositionOf(int n);
     // The entries a rebuild has placed so far.
     int PlacedEntries() const;
     // A look-up while the indices keep the last layout: among the entries written anew, and
@@ -339,8 +342,8 @@ private:
     // The indexed position of `hash` when the grid still holds the entry there; the index is
     // rebuilt once when it does not.
     template <typename HoldsEntry>
-    bool FindVerified(const EntryIndex& index, quint64 hash, const HoldsEntry& holdsEntry,
-                      int& row, int& col);
+    bool FindVerified(const EntryIndex& index, quint64 hash, const HoldsEntry& holdsEntry, int& row,
+                      int& col);
 
     struct LooseEntry {
         int row;
