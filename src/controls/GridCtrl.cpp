@@ -22,8 +22,8 @@
 #include "controls/FontTextMetrics.h"
 #include "controls/InPlaceEdit.h"
 #include "controls/ViewPrintPreview.h"
+#include "platform/MessageBoxPrompter.h"
 #include "platform/PrinterChooser.h"
-#include "platform/Prompter.h"
 #include "platform/WaitCursor.h"
 
 namespace {

@@ -38,7 +38,7 @@
 #include "platform/Clock.h"
 #include "platform/FileChooser.h"
 #include "platform/FontChooser.h"
-#include "platform/Prompter.h"
+#include "platform/MessageBoxPrompter.h"
 #include "scan/UserListReport.h"
 
 namespace {
