@@ -50,6 +50,7 @@ Qt::Alignment HorizontalAlignment(quint32 format) {
 
 CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* parent)
     : QAbstractScrollArea(parent), m_metrics(std::make_unique<FontTextMetrics>()) {
+    m_model.SetObserver(this);
     m_clock.start();
     setFocusPolicy(Qt::StrongFocus);
     // Every pixel is painted by OnDraw, so Qt need not erase first.
@@ -99,52 +100,71 @@ void CGridCtrl::RequestRepaint() {
 bool CGridCtrl::SetRowCount(int rows) {
     if (rows < 0) return false;
     if (rows == GetRowCount()) return true;
-    if (m_focusCell.row >= rows) SetFocusCell(-1, -1);
-    const bool shrinking = rows < GetRowCount();
-    if (!m_model.SetRowCount(rows)) return false;
-    if (shrinking) m_overlays.Prune(rows, GetColumnCount());
-    if (m_allowDraw) {
-        ResetScrollBars();
-        RequestRepaint();
-    }
-    return true;
+    return m_model.SetRowCount(rows);
 }
 
 bool CGridCtrl::SetColumnCount(int cols) {
     if (cols < 0) return false;
     if (cols == GetColumnCount()) return true;
-    if (m_focusCell.col >= cols) SetFocusCell(-1, -1);
-    const bool shrinking = cols < GetColumnCount();
-    if (!m_model.SetColumnCount(cols)) return false;
-    if (shrinking) m_overlays.Prune(GetRowCount(), cols);
-    if (m_allowDraw) {
-        ResetScrollBars();
-        RequestRepaint();
-    }
-    return true;
+    return m_model.SetColumnCount(cols);
 }
 
 bool CGridCtrl::SetFixedRowCount(int rows) {
     if (rows < 0) return false;
-    if (GetRowCount() < rows && !SetRowCount(rows)) return false;
-    if (m_focusCell.row < rows) SetFocusCell(-1, -1);
-    m_model.SetFixedRowCount(rows);
-    RequestRepaint();
-    return true;
+    return m_model.SetFixedRowCount(rows);
 }
 
 bool CGridCtrl::SetFixedColumnCount(int cols) {
     if (cols < 0) return false;
-    if (GetColumnCount() < cols && !SetColumnCount(cols)) return false;
-    if (m_focusCell.col < cols) SetFocusCell(-1, -1);
-    m_model.SetFixedColumnCount(cols);
-    RequestRepaint();
-    return true;
+    return m_model.SetFixedColumnCount(cols);
 }
 
 bool CGridCtrl::DeleteAllItems() {
-    ClearSelection();
     m_model.DeleteAllItems();
+    return true;
+}
+
+void CGridCtrl::RowCountAboutToChange(int rows) {
+    if (m_focusCell.row >= rows) SetFocusCell(-1, -1);
+}
+
+void CGridCtrl::RowCountChanged(int oldRows) {
+    if (GetRowCount() < oldRows) m_overlays.Prune(GetRowCount(), GetColumnCount());
+    if (m_allowDraw) {
+        ResetScrollBars();
+        RequestRepaint();
+    }
+}
+
+void CGridCtrl::ColumnCountAboutToChange(int cols) {
+    if (m_focusCell.col >= cols) SetFocusCell(-1, -1);
+}
+
+void CGridCtrl::ColumnCountChanged(int oldCols) {
+    if (GetColumnCount() < oldCols) m_overlays.Prune(GetRowCount(), GetColumnCount());
+    if (m_allowDraw) {
+        ResetScrollBars();
+        RequestRepaint();
+    }
+}
+
+void CGridCtrl::FixedRowCountAboutToChange(int rows) {
+    if (m_focusCell.row < rows) SetFocusCell(-1, -1);
+}
+
+void CGridCtrl::FixedColumnCountAboutToChange(int cols) {
+    if (m_focusCell.col < cols) SetFocusCell(-1, -1);
+}
+
+void CGridCtrl::FixedCountChanged() {
+    RequestRepaint();
+}
+
+void CGridCtrl::AboutToBeEmptied() {
+    ClearSelection();
+}
+
+void CGridCtrl::Emptied() {
     m_focusCell = CCellID();
     m_selectionStartCell = CCellID();
     m_leftClickDownCell = CCellID();
@@ -157,7 +177,6 @@ bool CGridCtrl::DeleteAllItems() {
     }
     ResetScrollBars();
     RequestRepaint();
-    return true;
 }
 
 // ---------------------------------------------------------------- cells

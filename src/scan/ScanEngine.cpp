@@ -8,7 +8,8 @@
 
 #include "app/SettingsKeys.h"
 #include "app/Timestamp.h"
-#include "controls/GridCtrl.h"
+#include "controls/GridModel.h"
+#include "controls/GridView.h"
 #include "exec/CommandLauncher.h"
 #include "exec/CommandLine.h"
 #include "platform/BlockingWait.h"
@@ -80,11 +81,12 @@ ScanSettings ScanSettings::Load(const AppSettings& s) {
     return out;
 }
 
-ScanEngine::ScanEngine(CGridCtrl& grid, CommandLauncher& launcher, HistoryLog& history,
-                       const Clock& clock, Prompter& prompter, QString workingDirectory,
-                       QObject* parent)
+ScanEngine::ScanEngine(GridModel& matrix, GridView* view, CommandLauncher& launcher,
+                       HistoryLog& history, const Clock& clock, Prompter& prompter,
+                       QString workingDirectory, QObject* parent)
     : QObject(parent),
-      m_grid(grid),
+      m_grid(matrix),
+      m_view(view),
       m_launcher(launcher),
       m_history(history),
       m_clock(clock),
@@ -108,11 +110,11 @@ ScanEngine::~ScanEngine() = default;
 
 ScanEngine::CommandScope::CommandScope(ScanEngine& e) : m_engine(e) {
     ++m_engine.m_busy;
-    m_engine.m_grid.HoldTimers(true);
+    if (m_engine.m_view) m_engine.m_view->HoldTimers(true);
 }
 
 ScanEngine::CommandScope::~CommandScope() {
-    m_engine.m_grid.HoldTimers(false);
+    if (m_engine.m_view) m_engine.m_view->HoldTimers(false);
     --m_engine.m_busy;
 }
 
@@ -201,17 +203,18 @@ int ScanEngine::RunScanCycle() {
     if (ParseUserListReport() > 0) {
         if (MatrixUnchanged()) {
             // Nothing to write or repaint; the view still returns to the last entry.
-            if (m_shownLastRow >= 0) m_grid.EnsureVisible(m_shownLastRow, m_shownLastCol);
+            if (m_shownLastRow >= 0 && m_view)
+                m_view->EnsureVisible(m_shownLastRow, m_shownLastCol);
             SetStatus(ScanStatus::SessionCount, QString::number(m_matrixMap.GetCount()));
         } else {
             // The window keeps showing the old matrix until the new one is complete.
-            m_grid.SetRedraw(false);
+            if (m_view) m_view->SetRedraw(false);
             RemoveDepartedSessions();
             RebuildMatrix();
             FinishMatrixRebuild();
-            m_grid.SetRedraw(true, true);
-            if (m_pendingVisibleRow >= 0)
-                m_grid.EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
+            if (m_view) m_view->SetRedraw(true, true);
+            if (m_pendingVisibleRow >= 0 && m_view)
+                m_view->EnsureVisible(m_pendingVisibleRow, m_pendingVisibleCol);
             m_shownLastRow = m_pendingVisibleRow;
             m_shownLastCol = m_pendingVisibleCol;
             m_pendingVisibleRow = m_pendingVisibleCol = -1;
@@ -346,7 +349,7 @@ bool ScanEngine::WriteEntry(int row, int col, const EventRecord& e, quint64 inde
     IndexEntry(row, col, e.pid, indexHash);
     const bool staleStored = KeepStaleColours(row, col, e.status == kStale);
     // A rebuild is repainted as a whole once it is complete; an entry of its own is at once.
-    if (!m_batch) m_grid.RedrawRow(row);
+    if (!m_batch && m_view) m_view->RedrawRow(row);
     return staleStored;
 }
 
@@ -386,7 +389,7 @@ void ScanEngine::ScrollIntoView(int row, int col) {
         m_pendingVisibleCol = col;
         return;
     }
-    m_grid.EnsureVisible(row, col);
+    if (m_view) m_view->EnsureVisible(row, col);
 }
 
 int ScanEngine::ApplyEvent(const QString& eventText) {
@@ -584,13 +587,13 @@ void ScanEngine::PlayDepartingBlinks() {
     // screen, so the old matrix is shown until it is over. The wait keeps user input out,
     // and the timers wait with it.
     CommandScope busy(*this);
-    const bool drawing = m_grid.GetRedraw();
-    if (!drawing) m_grid.SetRedraw(true);
+    const bool drawing = !m_view || m_view->GetRedraw();
+    if (!drawing) m_view->SetRedraw(true);
     for (int n = 0; n < kDepartingBlinks; ++n) {
         for (const Departing& d : entries) m_presenter->ErrorBlink(d.row, d.col);
         m_presenter->ShowFor(2 * kDepartingBlinkMs);
     }
-    if (!drawing) m_grid.SetRedraw(false);
+    if (!drawing) m_view->SetRedraw(false);
 }
 
 void ScanEngine::ResetMatrixGrid() {
@@ -634,7 +637,7 @@ void ScanEngine::BeginMatrixRebuild() {
     // As if emptied: the rebuild starts at the first entry, and what an emptied grid drops
     // goes here too. (The rebuild empties the indices, unless it goes on from the last
     // layout.)
-    m_grid.ClearOverlays();
+    if (m_view) m_view->ClearOverlays();
     m_entryCursor = 0;
     m_looseEntries.clear();
     m_pendingVisibleRow = m_pendingVisibleCol = -1;
