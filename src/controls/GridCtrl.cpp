@@ -1583,7 +1583,9 @@ CInPlaceEdit* CGridCtrl::GetInPlaceEdit() const {
 
 void CGridCtrl::CreateCellEditor(const QRect& rect, Qt::Alignment alignment, int row, int col,
                                  const QString& text, int firstKey) {
-    m_editor = new CInPlaceEdit(this, rect, alignment, row, col, text, firstKey);
+    m_editor = new CInPlaceEdit(this, viewport(), GetGridFont(), rect, alignment, row, col, text,
+                                firstKey);
+    connect(m_editor, &CInPlaceEdit::EditEnded, this, &CGridCtrl::EditorFinished);
 }
 
 void CGridCtrl::AcceptCellEdit(int row, int col, const QString& text) {
@@ -1871,7 +1873,9 @@ void CGridCtrl::PrintPreview() {
         return;
     }
     m_previewActive = true;
-    m_preview = new CViewPrintPreview(*this, window());
+    m_preview = new CViewPrintPreview(m_printerDef, GetTitle(), window());
+    connect(m_preview, &CViewPrintPreview::PagesRequested, this,
+            [this](QPrinter* printer) { PrintJob(*printer, true); });
     connect(m_preview, &CViewPrintPreview::PreviewEnded, this, &CGridCtrl::OnPreviewEnded);
     connect(m_preview, &CViewPrintPreview::PrintRequested, this, [this] {
         if (isSignalConnected(QMetaMethod::fromSignal(&CGridCtrl::PrintRequested)))

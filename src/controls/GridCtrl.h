@@ -53,9 +53,9 @@ public:
     };
 
     // First keys of BeginCellEdit besides characters and Qt::Key_* navigation keys.
-    static constexpr int kEditByMouse = 1;
-    static constexpr int kEditByBackspace = 8;
-    static constexpr int kEditByEnter = 13;
+    static constexpr int kEditByMouse = kGridEditByMouse;
+    static constexpr int kEditByBackspace = kGridEditByBackspace;
+    static constexpr int kEditByEnter = kGridEditByEnter;
 
     explicit CGridCtrl(int rows = 0, int cols = 0, int fixedRows = 0, int fixedCols = 0,
                        QWidget* parent = nullptr);
@@ -344,8 +344,6 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    friend class CInPlaceEdit;
-
     // GridModel::Observer: the focus, overlays, interaction state and scroll bars follow the
     // model's rows and columns.
     void RowCountAboutToChange(int rows) override;
