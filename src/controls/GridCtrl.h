@@ -369,6 +369,8 @@ private:
     void RedrawFixedHeadings(int row, int col, bool rowChanged, bool colChanged);
     void DrawCellText(QPainter& painter, const QRect& rect, quint32 format, const QString& text,
                       const QFont& font);
+    // The horizontal placement a cell's format asks for, shared by painting and the editor.
+    static Qt::Alignment HorizontalAlignment(quint32 format);
     void OnOverlayTimer();
     void ScheduleOverlayTimer(qint64 now);
     qint64 Now() const { return m_clock.elapsed(); }
