@@ -21,6 +21,3 @@ void WriteRecipientEntries(SettingsStore& store, const QString& section,
 // the decimal value of the text before the first colon (no digits: 0), the address all the
 // text after it.
 QList<RecipientEntry> ReadRecipientEntries(const SettingsStore& store, const QString& section);
-
-// atoi rules: optional blanks and sign, then leading digits; anything else gives 0.
-int LeadingInt(const QString& text);

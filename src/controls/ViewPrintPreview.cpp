@@ -6,23 +6,23 @@
 #include <QPrinter>
 #include <QToolBar>
 
-#include "controls/GridCtrl.h"
+#include "controls/PrinterDef.h"
 
-CViewPrintPreview::CViewPrintPreview(CGridCtrl& grid, QWidget* previousWindow)
+CViewPrintPreview::CViewPrintPreview(const CPrinterDef& printerDef, const QString& docName,
+                                     QWidget* previousWindow)
     : QMainWindow(previousWindow, Qt::Window),
-      m_grid(grid),
       m_previous(previousWindow),
       m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("PrintPreview"));
     setWindowTitle(QString::fromLatin1(kCaption));
-    grid.PrinterDef().Configure(*m_printer);
-    m_printer->setDocName(grid.GetTitle());
+    printerDef.Configure(*m_printer);
+    m_printer->setDocName(docName);
 
     m_view = new QPrintPreviewWidget(m_printer.get(), this);
     setCentralWidget(m_view);
     connect(m_view, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* printer) { m_grid.PrintJob(*printer, true); });
+            [this](QPrinter* printer) { emit PagesRequested(printer); });
     connect(m_view, &QPrintPreviewWidget::previewChanged, this, &CViewPrintPreview::UpdateActions);
 
     QToolBar* bar = addToolBar(QStringLiteral("Preview"));

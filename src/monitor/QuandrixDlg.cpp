@@ -38,7 +38,7 @@
 #include "platform/Clock.h"
 #include "platform/FileChooser.h"
 #include "platform/FontChooser.h"
-#include "platform/Prompter.h"
+#include "platform/MessageBoxPrompter.h"
 #include "scan/UserListReport.h"
 
 namespace {
@@ -115,8 +115,8 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     m_presentation = std::make_unique<MatrixPresentation>(*m_grid, m_appSettings);
     m_presentation->SetImageList({MonitorIcon(16)});
 
-    m_engine = std::make_unique<ScanEngine>(*m_grid, m_launcher, m_history, m_clock, m_prompter,
-                                            m_workingDirectory);
+    m_engine = std::make_unique<ScanEngine>(m_grid->Model(), m_grid, m_launcher, m_history, m_clock,
+                                            m_prompter, m_workingDirectory);
     m_engine->SetPresenter(m_presentation.get());
     TakeScanSettings(ScanSettings::Load(m_appSettings));
     m_engine->SetAddressLookup(

@@ -11,8 +11,8 @@
 #include <unistd.h>
 #endif
 
-#include "app/RecipientListStore.h"
 #include "app/Timestamp.h"
+#include "platform/TextHelpers.h"
 
 namespace UserListReport {
 

@@ -84,7 +84,7 @@ protected:
     HistoryLog history{clock, broker.WorkDir()};
     QWidget window;
     CGridCtrl grid;
-    ScanEngine engine{grid, launcher, history, clock, prompter, broker.WorkDir()};
+    ScanEngine engine{grid.Model(), &grid, launcher, history, clock, prompter, broker.WorkDir()};
     Mailer mailer{launcher, prompter, clock, broker.WorkDir(), &window};
     EmailSettings settings;
     BrokerAlert alert{engine, history, mailer, prompter, clock, settings};
