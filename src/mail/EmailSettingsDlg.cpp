@@ -11,8 +11,8 @@
 
 #include "app/RecipientListStore.h"
 #include "app/SettingsKeys.h"
-#include "controls/ReportCtrl.h"
 #include "controls/FormEdit.h"
+#include "controls/ReportCtrl.h"
 #include "controls/RichEditCtrlEx.h"
 #include "mail/EmailAddDlg.h"
 #include "mail/Mailer.h"
@@ -43,10 +43,11 @@ CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServ
     auto* form = new QFormLayout;
     main->addLayout(form);
     m_server = AddFormEdit(form, this, "Mail Server:", "server",
-                       settings.TextOrFallback(Setting::EmailServer));
+                           settings.TextOrFallback(Setting::EmailServer));
     m_port = AddFormEdit(form, this, "Port:", "port", settings.TextOrFallback(Setting::EmailPort));
     m_from = AddFormEdit(form, this, "From:", "from", settings.TextOrFallback(Setting::EmailFrom));
-    m_subject = AddFormEdit(form, this, "Subject:", "subject", settings.TextOrFallback(m_subjectKey));
+    m_subject =
+        AddFormEdit(form, this, "Subject:", "subject", settings.TextOrFallback(m_subjectKey));
     m_content = new CRichEditCtrlEx(this);
     m_content->setObjectName(QStringLiteral("content"));
     m_content->SetText(settings.TextOrFallback(m_contentKey));
@@ -143,6 +144,7 @@ void CEmailSettingsDlg::SendTestEmail() {
     }
     const QString testSubject = TestSubject(subject);
     bool sent = false;
+    Mailer::Command command(m_services.mailer);
     for (int row = 0; row < m_list->GetItemCount(); ++row) {
         if (!m_list->IsItemSelected(row) || !m_list->GetCheck(row)) continue;
         sent = true;

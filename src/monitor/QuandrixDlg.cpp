@@ -123,10 +123,9 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
         [this](const QString& user) { return m_lookup.AddressInTime(user); });
 
     m_mailer.SetMainWindow(this);
-    m_alert = std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_prompter, m_clock,
-                                            m_emailSettings);
-    m_recovery =
-        std::make_unique<BrokerRecovery>(m_history, m_mailer, m_prompter, m_clock, m_emailSettings);
+    m_alert =
+        std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_clock, m_emailSettings);
+    m_recovery = std::make_unique<BrokerRecovery>(m_history, m_mailer, m_clock, m_emailSettings);
     m_alert->SetSentHook([this] { m_recovery->AlertSent(); });
     m_engine->SetAlertHook([this](int tries) {
         // Alerts switched off raise nothing, on the desktop either.
