@@ -10,6 +10,7 @@
 #include "exchange/Export.h"
 #include "platform/FileChooser.h"
 #include "platform/Prompter.h"
+#include "platform/RegularFile.h"
 #include "platform/WaitCursor.h"
 
 namespace {
@@ -55,11 +56,14 @@ bool CImport::Import() {
 }
 
 bool CImport::ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    // Only a regular file, opened without waiting: a FIFO picked in the file dialog would
+    // otherwise hold the program until something writes into it.
+    QFile file;
+    QString why;
+    if (RegularFile::Open(path, file, kMaxFileBytes, &why) != RegularFile::Status::Ok) {
         m_services.prompter.Warning(QStringLiteral("Cannot open ") +
-                                    QDir::toNativeSeparators(path) + QStringLiteral("\n(") +
-                                    file.errorString() + QStringLiteral(")."));
+                                    QDir::toNativeSeparators(path) + QStringLiteral("\n(") + why +
+                                    QStringLiteral(")."));
         return false;
     }
     QStringList addresses;

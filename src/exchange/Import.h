@@ -23,6 +23,8 @@ public:
     static constexpr const char* kFilter = "CSV Files (*.csv)";
     static constexpr const char* kTitle = "Import SS";
     static constexpr const char* kReadFailed = "Unable to Import csv file data";
+    // A snapshot of 100,000 sessions takes about 8 MB.
+    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
     struct Services {
         AppSettings& settings;

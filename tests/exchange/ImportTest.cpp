@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include "FakeFileChooser.h"
 #include "RecordingPrompter.h"
 #include "TestFiles.h"
@@ -96,6 +98,11 @@ TEST(ImportTest, ASnapshotOfTheProgramsOwnExportAddsEachNewAddressOnceTickedAndS
     EXPECT_EQ(prompter.shown.last().kind, RecordingPrompter::Kind::Warning);
     EXPECT_TRUE(prompter.shown.last().text.contains(QStringLiteral("missing.csv")));
     EXPECT_EQ(list.GetItemCount(), 7);
+    // A FIFO would hold the program until something writes into it: it is refused at once.
+    const QString fifo = work.filePath(QStringLiteral("pipe.csv"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(CImport(list, services).ReadFile(fifo));
+    EXPECT_TRUE(prompter.shown.last().text.endsWith(QStringLiteral("(not a regular file).")));
 }
 
 TEST(ImportTest, AReadErrorKeepsWhatWasReadAndSaysSo) {
