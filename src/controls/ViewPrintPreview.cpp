@@ -4,7 +4,9 @@
 #include <QCloseEvent>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
 #include <QToolBar>
+#include <algorithm>
 
 #include "controls/GridCtrl.h"
 
@@ -55,9 +57,22 @@ CViewPrintPreview::CViewPrintPreview(CGridCtrl& grid, QWidget* previousWindow)
 CViewPrintPreview::~CViewPrintPreview() = default;
 
 void CViewPrintPreview::StartPreview() {
-    // Shown, the view lays out its pages.
+    // Maximised is only a wish a window manager may ignore (or be missing): the window asks
+    // for at least the size of the window it was opened from, within the screen, so that a
+    // page shows either way.
+    QScreen* shownOn = m_previous ? m_previous->screen() : screen();
+    const QRect room = shownOn->availableGeometry();
+    QSize size = m_previous ? m_previous->size() : room.size();
+    size = size.expandedTo(minimumSizeHint()).boundedTo(room.size());
+    QRect where(QPoint(), size);
+    where.moveCenter(m_previous ? m_previous->geometry().center() : room.center());
+    where.moveLeft(std::clamp(where.left(), room.left(), room.right() - size.width() + 1));
+    where.moveTop(std::clamp(where.top(), room.top(), room.bottom() - size.height() + 1));
+    setGeometry(where);
+    // Shown, the view lays out its pages; the first one is shown whole.
     showMaximized();
-    m_view->fitToWidth();
+    m_view->fitInView();
+    m_view->setCurrentPage(1);
     Activate();
 }
 

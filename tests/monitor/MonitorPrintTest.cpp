@@ -6,6 +6,8 @@
 #include <QMenuBar>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
+#include <QToolBar>
 
 #include "MonitorFixture.h"
 #include "PdfText.h"
@@ -239,6 +241,29 @@ TEST_F(MonitorPrintTest, TenThousandSessionsPrintAndPreviewPageByPage) {
     EXPECT_EQ(printers.calls, 1);
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
+}
+
+// The preview opens at least as large as the monitor window (within the screen), even where
+// nothing maximises it, with the first page shown whole and the tool bar's buttons.
+TEST_F(MonitorPrintTest, ThePreviewOpensLargeWithTheFirstPageWhole) {
+    CreateSessions(300);
+    StoreProfile();
+    Open();
+    window->show();
+    FileAction(QStringLiteral("Print Pre&view..."))->trigger();
+    CViewPrintPreview* preview = Grid().Preview();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
+    const QRect room = preview->screen()->availableGeometry();
+    const QRect shown = preview->frameGeometry();
+    EXPECT_TRUE(room.contains(shown));
+    EXPECT_EQ(shown.size().expandedTo(window->frameGeometry().size().boundedTo(room.size())),
+              shown.size());
+    EXPECT_EQ(preview->PreviewWidget()->zoomMode(), QPrintPreviewWidget::FitInView);
+    EXPECT_EQ(preview->CurrentPage(), 1);
+    QStringList buttons;
+    for (QAction* a : preview->findChild<QToolBar*>()->actions()) buttons.append(a->text());
+    EXPECT_EQ(buttons, (QStringList{"&Print...", "&Next Page", "Pre&v Page", "&Two Page",
+                                    "Zoom &In", "Zoom &Out", "&Close"}));
 }
 
 }  // namespace
