@@ -21,11 +21,13 @@ int LeadingInt(const QString& text) {
 
 void WriteRecipientEntries(SettingsStore& store, const QString& section,
                            const QList<RecipientEntry>& entries) {
+    const SettingsStore::Batch batch(store);
     store.WriteText(section, QString(), QString());
     store.WriteInt(section, QStringLiteral("Count"), static_cast<quint32>(entries.size()));
     for (int i = 0; i < entries.size(); ++i) {
-        store.WriteText(section, QString::number(i),
-                        QString::number(entries[i].checked) + QLatin1Char(':') + entries[i].address);
+        store.WriteText(
+            section, QString::number(i),
+            QString::number(entries[i].checked) + QLatin1Char(':') + entries[i].address);
     }
 }
 

@@ -18,6 +18,7 @@
 #include "mail/Mailer.h"
 #include "mail/RecipientList.h"
 #include "platform/Prompter.h"
+#include "platform/SettingsStore.h"
 #include "platform/WaitCursor.h"
 
 CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServices& services,
@@ -156,17 +157,21 @@ void CEmailSettingsDlg::SendTestEmail() {
 
 void CEmailSettingsDlg::Apply() {
     AppSettings& settings = m_services.settings;
-    settings.SetText(Setting::EmailServer, m_server->text());
-    settings.SetText(Setting::EmailPort, m_port->text());
-    settings.SetText(Setting::EmailFrom, m_from->text());
-    settings.SetText(m_subjectKey, m_subject->text());
-    settings.SetText(m_contentKey, m_content->Text());
-    StoreOwnValues();
+    {
+        // Every value and the whole list reach the disk in one write of the file.
+        const SettingsStore::Batch batch(settings.Store());
+        settings.SetText(Setting::EmailServer, m_server->text());
+        settings.SetText(Setting::EmailPort, m_port->text());
+        settings.SetText(Setting::EmailFrom, m_from->text());
+        settings.SetText(m_subjectKey, m_subject->text());
+        settings.SetText(m_contentKey, m_content->Text());
+        StoreOwnValues();
 
-    QList<RecipientEntry> entries;
-    for (int row = 0; row < m_list->GetItemCount(); ++row)
-        entries.append({m_list->GetCheck(row) ? 1 : 0, m_list->GetItemText(row, 0)});
-    WriteRecipientEntries(settings.Store(), m_section, entries);
+        QList<RecipientEntry> entries;
+        for (int row = 0; row < m_list->GetItemCount(); ++row)
+            entries.append({m_list->GetCheck(row) ? 1 : 0, m_list->GetItemText(row, 0)});
+        WriteRecipientEntries(settings.Store(), m_section, entries);
+    }
     m_services.prompter.Information(QString::fromLatin1(kSaved));
 }
 
