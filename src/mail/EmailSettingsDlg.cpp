@@ -49,6 +49,8 @@ CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServ
     m_from = AddFormEdit(form, this, "From:", "from", settings.TextOrFallback(Setting::EmailFrom));
     m_subject =
         AddFormEdit(form, this, "Subject:", "subject", settings.TextOrFallback(m_subjectKey));
+    for (QLineEdit* box : {m_server, m_port, m_from, m_subject})
+        connect(box, &QLineEdit::returnPressed, this, &CEmailSettingsDlg::accept);
     m_content = new CRichEditCtrlEx(this);
     m_content->setObjectName(QStringLiteral("content"));
     m_content->SetText(settings.TextOrFallback(m_contentKey));
@@ -102,7 +104,7 @@ CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServ
 QPushButton* CEmailSettingsDlg::AddButton(QBoxLayout* layout, const char* text, const char* name) {
     auto* button = new QPushButton(QString::fromLatin1(text), this);
     button->setObjectName(QString::fromLatin1(name));
-    // Enter applies and closes (below); it never presses whichever button had the focus last.
+    // No button stands in for the others: Enter presses the focused one (below).
     button->setAutoDefault(false);
     layout->addWidget(button);
     return button;
@@ -181,11 +183,43 @@ void CEmailSettingsDlg::accept() {
 }
 
 void CEmailSettingsDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter in a single-line box is the dialog's OK (the message box keeps Return itself).
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+    // Enter reaches the dialog from a focused button, which then is pressed; a single-line
+    // box has applied and closed already, and the message box keeps Return itself.
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        accept();
+        button->click();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+namespace {
+
+// The widgets Tab stops at, in the order `layout` holds them; a widget that takes no focus
+// itself (a group box) gives those of its own layout.
+void CollectTabStops(QLayout* layout, QList<QWidget*>& out) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (QLayout* inner = item->layout()) {
+            CollectTabStops(inner, out);
+        } else if (QWidget* w = item->widget()) {
+            if (w->focusPolicy() & Qt::TabFocus)
+                out.append(w);
+            else if (w->layout())
+                CollectTabStops(w->layout(), out);
+        }
+    }
+}
+
+}  // namespace
+
+void CEmailSettingsDlg::showEvent(QShowEvent* event) {
+    // Tab follows the dialog as it reads, top to bottom, from its first control: what a
+    // dialog adds above the boxes or beside the list is made after the buttons at the bottom.
+    QList<QWidget*> stops;
+    CollectTabStops(layout(), stops);
+    for (qsizetype i = 1; i < stops.size(); ++i) setTabOrder(stops[i - 1], stops[i]);
+    if (!focusWidget() && !stops.isEmpty()) stops.first()->setFocus();
+    QDialog::showEvent(event);
 }
