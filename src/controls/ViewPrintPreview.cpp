@@ -33,10 +33,10 @@ CViewPrintPreview::CViewPrintPreview(CGridCtrl& grid, QWidget* previousWindow)
         close();
         emit PrintRequested();
     });
-    m_next = bar->addAction(QStringLiteral("&Next Page"), this,
-                            [this] { m_view->setCurrentPage(CurrentPage() + 1); });
-    m_prev = bar->addAction(QStringLiteral("Pre&v Page"), this,
-                            [this] { m_view->setCurrentPage(CurrentPage() - 1); });
+    m_next =
+        bar->addAction(QStringLiteral("&Next Page"), this, [this] { GoToPage(CurrentPage() + 1); });
+    m_prev =
+        bar->addAction(QStringLiteral("Pre&v Page"), this, [this] { GoToPage(CurrentPage() - 1); });
     m_twoPage = bar->addAction(QStringLiteral("&Two Page"), this, [this] {
         const bool two = m_view->viewMode() != QPrintPreviewWidget::FacingPagesView;
         if (two)
@@ -72,7 +72,7 @@ void CViewPrintPreview::StartPreview() {
     // Shown, the view lays out its pages; the first one is shown whole.
     showMaximized();
     m_view->fitInView();
-    m_view->setCurrentPage(1);
+    GoToPage(1);
     Activate();
 }
 
@@ -87,6 +87,12 @@ int CViewPrintPreview::PageCount() const {
 
 int CViewPrintPreview::CurrentPage() const {
     return m_view->currentPage();
+}
+
+void CViewPrintPreview::GoToPage(int page) {
+    // The view tells of the pages scrolled to, not of a page it was sent to.
+    m_view->setCurrentPage(page);
+    UpdateActions();
 }
 
 void CViewPrintPreview::UpdateActions() {

@@ -43,6 +43,7 @@ protected:
 
 private:
     void EndPreview();
+    void GoToPage(int page);
     void UpdateActions();
 
     CGridCtrl& m_grid;
