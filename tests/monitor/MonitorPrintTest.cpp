@@ -9,11 +9,13 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolBar>
 
 #include "MonitorFixture.h"
 #include "PdfText.h"
 #include "controls/ViewPrintPreview.h"
+#include "platform/PrinterChooser.h"
 
 // Printing the login matrix from the File menu to a PDF file, read back with poppler, and
 // the print preview beside the running monitor.
@@ -242,6 +244,19 @@ TEST_F(MonitorPrintTest, TenThousandSessionsPrintAndPreviewPageByPage) {
     EXPECT_EQ(printers.calls, 1);
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
+}
+
+// Print Setup keeps the printer and its settings, never a page range: none is offered.
+TEST(PrintSetupTest, OffersNoPageRange) {
+    QPrinter printer;
+    bool rangeHidden = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        rangeHidden = dialog->findChild<QWidget*>(QStringLiteral("gbPrintRange"))->isHidden();
+        dialog->close();
+    });
+    DialogPrinterChooser().ChoosePrinter(nullptr, printer);
+    EXPECT_TRUE(rangeHidden);
 }
 
 // The preview opens at least as large as the monitor window (within the screen), even where
