@@ -100,19 +100,28 @@ void VantraceController::Commit(const VantraceChoice& choice) {
         choice.transTypes.contains(kAllTypesChoice) ? QStringLiteral("ALL") : choice.transTypes;
 
     if (!choice.start) {
-        if (m_engine.TraceActive()) {
-            // One OFF request, for what is being watched.
-            Stop();
-        } else {
-            const bool all = machine.isEmpty();
-            Target target;
-            target.pid =
-                all ? kPlaceholder : (m_session.machine == machine ? m_session.pid : QString());
-            target.userId = all ? QString::fromLatin1(kAllClientsUser) : choice.userId;
-            target.machine = all ? QString::fromLatin1(kAllLogging) + m_logLevel : machine;
-            SwitchOff(kCommitProgram, target, machine);
-            m_watchedKey.clear();
+        // One OFF request, for the machine the dialog names (none: all clients). A watch
+        // ends with it, whatever it watched.
+        const bool all = machine.isEmpty();
+        Target target;
+        target.pid =
+            all ? kPlaceholder : (m_session.machine == machine ? m_session.pid : QString());
+        target.userId = all ? QString::fromLatin1(kAllClientsUser) : choice.userId;
+        target.machine = all ? QString::fromLatin1(kAllLogging) + m_logLevel : machine;
+        const bool active = m_engine.TraceActive();
+        if (active) {
+            m_engine.StopWatchBlink(false);
+            const Target shown = EndWatch();
+            // The watched target's line names it as the group showed it.
+            if (all ? shown.machine.startsWith(QLatin1String(kAllLogging))
+                    : shown.machine == machine)
+                target = shown;
         }
+        SwitchOff(kCommitProgram, target, machine);
+        if (active)
+            Forget();
+        else
+            m_watchedKey.clear();
         m_engine.RunScanCycle();
         return;
     }
@@ -212,14 +221,20 @@ void VantraceController::StartSameEntry(const VantraceChoice& choice, const QStr
 void VantraceController::Stop() {
     m_engine.StopWatchBlink(false);
     WaitCursor wait;
-    if (m_engine.TraceActive()) {
-        m_engine.BlinkTracedEntry();
-        // What the group shows is what is watched: a new session of the user has replaced
-        // the pid since.
-        const Target target = Shown();
-        ShowOff();
-        SwitchOff(kStopProgram, target, m_requestedMachine);
-    }
+    if (m_engine.TraceActive()) SwitchOff(kStopProgram, EndWatch(), m_requestedMachine);
+    Forget();
+}
+
+VantraceController::Target VantraceController::EndWatch() {
+    m_engine.BlinkTracedEntry();
+    // What the group shows is what is watched: a new session of the user has replaced the
+    // pid since.
+    const Target shown = Shown();
+    ShowOff();
+    return shown;
+}
+
+void VantraceController::Forget() {
     m_watchedKey.clear();
     m_session = WatchedSession{};
     m_requestedMachine.clear();

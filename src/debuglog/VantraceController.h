@@ -104,6 +104,10 @@ private:
     void StartNewTarget(const VantraceChoice& choice, const QString& machine, const QString& now);
     void StartSameEntry(const VantraceChoice& choice, const QString& now);
     void SwitchOff(const char* program, const Target& target, const QString& requestMachine);
+    // The watched entry blinks once and the group shows OFF; returns what it showed.
+    Target EndWatch();
+    // Nothing is watched and logging counts as off.
+    void Forget();
     RunResult RunTool(const char* program, const QString& mode, const QString& machine);
     QString MaskedCommand(const QString& mode, const QString& machine) const;
     // The log's verdict: a line that reads the success line in any letter case. Only a log

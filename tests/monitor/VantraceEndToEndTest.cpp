@@ -356,6 +356,27 @@ TEST_F(VantraceEndToEndTest, TheRowMenuStartsAndStopsASessionAndFailuresLeaveLog
     EXPECT_TRUE(lines.last().contains(QStringLiteral("SHUTDOWN")));
 }
 
+// Stop in the dialog switches off what the dialog names, here all clients while one session
+// is watched: one request, and the watch ends.
+TEST_F(VantraceEndToEndTest, StopInTheDialogSwitchesOffTheMachineItNames) {
+    broker.AddUser(QStringLiteral("alice"));
+    LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
+    StoreProfile();
+    Open();
+    answerDialog = Commit({true, QStringLiteral("ALICE"), QStringLiteral("PC1")});
+    window->OnVantraceMenu();
+    ASSERT_EQ(Text(Dlg::IDC_WATCH_GROUP), QStringLiteral("Vantrace Logging ON"));
+    answerDialog = Commit({false, QString(), QString()});
+    window->OnVantraceMenu();
+    EXPECT_EQ(Requests(), (QStringList{"ON level 5 types ALL machine PC1 by admin",
+                                       "OFF level 5 types ALL all clients by admin"}));
+    EXPECT_EQ(HistoryLines().filter(QStringLiteral("vantrace OFF")),
+              QStringList{"REC : 0000       VANTRACE             _ALL_LOGGING_5       " + Now() +
+                          "   - vantrace OFF"});
+    EXPECT_EQ(Text(Dlg::IDC_WATCH_GROUP), QStringLiteral("Vantrace Logging OFF"));
+    EXPECT_FALSE(window->Engine().TraceActive());
+}
+
 // Only a log this run wrote, read without waiting, confirms a request: not a FIFO (it would
 // hold the monitor until written into), nor an old log that could not be removed.
 TEST_F(VantraceEndToEndTest, AFifoOrALeftOverLogConfirmsNothingAndTheTraceSaysWhy) {
