@@ -5,6 +5,7 @@
 
 void WriteRecipientEntries(SettingsStore& store, const QString& section,
                            const QList<RecipientEntry>& entries) {
+    const SettingsStore::Batch batch(store);
     store.WriteText(section, QString(), QString());
     store.WriteInt(section, QStringLiteral("Count"), static_cast<quint32>(entries.size()));
     for (int i = 0; i < entries.size(); ++i) {

@@ -47,6 +47,7 @@ protected:
 
 private:
     void EndPreview();
+    void GoToPage(int page);
     void UpdateActions();
 
     QPointer<QWidget> m_previous;

@@ -123,10 +123,9 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
         [this](const QString& user) { return m_lookup.AddressInTime(user); });
 
     m_mailer.SetMainWindow(this);
-    m_alert = std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_prompter, m_clock,
-                                            m_emailSettings);
-    m_recovery =
-        std::make_unique<BrokerRecovery>(m_history, m_mailer, m_prompter, m_clock, m_emailSettings);
+    m_alert =
+        std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_clock, m_emailSettings);
+    m_recovery = std::make_unique<BrokerRecovery>(m_history, m_mailer, m_clock, m_emailSettings);
     m_alert->SetSentHook([this] { m_recovery->AlertSent(); });
     m_engine->SetAlertHook([this](int tries) {
         // Alerts switched off raise nothing, on the desktop either.
@@ -171,7 +170,6 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
         [this](const QString& problem, int waiting) { ShowHistoryProblem(problem, waiting); });
     m_grid->SetPrintServices(&m_prompter, m_services.printerChooser);
     connect(m_grid, &CGridCtrl::PrintRequested, this, &CQuandrixDlg::OnFilePrint);
-    connect(m_grid, &CGridCtrl::PrintPreviewClosed, this, &CQuandrixDlg::ResumeAfterCommand);
 }
 
 CQuandrixDlg::~CQuandrixDlg() {
@@ -616,11 +614,18 @@ void CQuandrixDlg::OnPrintSetup() {
     ResumeAfterCommand();
 }
 
-// The scanner stays paused while the preview is open; closing it resumes scanning.
+// The scanner pauses while the preview lays its pages out, and no longer: a preview left
+// open must not silence scanning and alerting. Its pages keep the matrix as it was.
 void CQuandrixDlg::OnPrintPreview() {
     if (m_closeRequested) return;
-    if (!m_grid->IsPreviewActive()) m_engine->PauseScanner();
+    if (m_grid->IsPreviewActive()) {
+        m_grid->PrintPreview();
+        return;
+    }
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->PauseScanner();
     m_grid->PrintPreview();
+    ResumeAfterCommand();
 }
 
 EmailDialogServices CQuandrixDlg::EmailServices() {

@@ -26,7 +26,9 @@ SettingsStore::SettingsStore(const QString& iniPath)
 
 SettingsStore::~SettingsStore() = default;
 
-QString SettingsStore::FilePath() const { return m_settings->fileName(); }
+QString SettingsStore::FilePath() const {
+    return m_settings->fileName();
+}
 
 QString SettingsStore::KeyPath(const QString& section, const QString& key) const {
     const QString name = key.isEmpty() ? QString::fromLatin1(kUnnamedKey) : key;
@@ -44,7 +46,7 @@ QString SettingsStore::ReadText(const QString& section, const QString& key,
 
 bool SettingsStore::WriteText(const QString& section, const QString& key, const QString& value) {
     m_settings->setValue(KeyPath(section, key), value);
-    return Commit();
+    return m_batches > 0 || Commit();
 }
 
 bool SettingsStore::ParseUInt32(const QString& text, quint32& value) {
@@ -69,7 +71,7 @@ quint32 SettingsStore::ReadInt(const QString& section, const QString& key,
 
 bool SettingsStore::WriteInt(const QString& section, const QString& key, quint32 value) {
     m_settings->setValue(KeyPath(section, key), value);
-    return Commit();
+    return m_batches > 0 || Commit();
 }
 
 bool SettingsStore::Commit() {

@@ -68,6 +68,8 @@ public:
     static QString OnePhysicalLine(QString line);
 
     QString Path() const { return m_path; }
+    // Where internal error notes go; may be none.
+    TraceLog* Trace() const { return m_trace; }
     QString HistoryDate() const { return m_historyDate; }
     // "QuorvatelHistory" + YYYYMMDD + ".log" beside the current file.
     QString ArchivePath(const QString& yyyymmdd) const;
