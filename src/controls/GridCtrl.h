@@ -307,8 +307,6 @@ signals:
     void Notify(const GridNotify& notify);
     // Posted after each left-button release that began on a cell.
     void Command();
-    // The preview window closed.
-    void PrintPreviewClosed();
     // The preview's own Print: the owner prints as its print command does. Without an
     // owner listening the grid prints itself.
     void PrintRequested();

@@ -284,5 +284,4 @@ CViewPrintPreview* CGridCtrl::Preview() const {
 
 void CGridCtrl::OnPreviewEnded() {
     m_previewActive = false;
-    emit PrintPreviewClosed();
 }
