@@ -32,7 +32,7 @@ const QString kAllLogging = QStringLiteral("_ALL_LOGGING_");
 const QString kRecTag = QString::fromLatin1(HistoryLog::kRecTag);
 const QString kAddTag = QString::fromLatin1(HistoryLog::kAddTag);
 const QString kDelTag = QString::fromLatin1(HistoryLog::kDelTag);
-const QString kFailedToRespond = QStringLiteral("Failed to Respond");
+const QString kFailedToRespond = QString::fromLatin1(kFailedToRespondText);
 const QString kStale = QString::fromLatin1(kStaleStatus);
 const QString kErrorText = QString::fromLatin1(kErrorPid);
 const QString kPlaceholder = QString::fromLatin1(kPlaceholderPid);
@@ -270,7 +270,7 @@ int ScanEngine::ParseUserListReport() {
             e.verb = QStringLiteral("REC");
             e.pid = kErrorText;
             e.name = r.failingSource;
-            e.machine = QStringLiteral("Fail Broker Connect");
+            e.machine = QString::fromLatin1(kFailBrokerConnectText);
             e.datetime = CurrentTimestamp(m_clock);
             Apply(e);
             CountScanFailure();
