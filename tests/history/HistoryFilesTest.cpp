@@ -11,8 +11,13 @@
 #include "FakeFileChooser.h"
 #include "RecordingPrompter.h"
 #include "TestFiles.h"
+#include "app/Timestamp.h"
 #include "history/HistoryBrowser.h"
+#include "history/HistoryOrder.h"
+#include "history/HistoryReader.h"
 #include "history/HistoryTableModel.h"
+#include "history/HistoryText.h"
+#include "scan/HistoryLog.h"
 
 // The history window over files the monitor did not write, or not whole: a foreign file, a
 // binary one, damaged and cut lines, and a live file that a rotation tool moves away or cuts
@@ -152,3 +157,102 @@ TEST_F(HistoryFilesTest, DamagedForeignAndBinaryFilesAndARotationWhileOpen) {
 }
 
 }  // namespace
+
+// The window follows the files as the monitor itself moves them: the live file renamed into
+// a day's archive at midnight, archived again at a restart, and appended to an archive that
+// already holds that day. None of it is a reason to read all again.
+TEST_F(HistoryFilesTest, FollowsTheMonitorAcrossRolloversAndARestartReadingOnlyWhatIsNew) {
+    const auto at = [this](int day, const char* time) {
+        clock.Set(QDateTime(QDate(2017, 11, day), QTime::fromString(QString::fromLatin1(time))));
+    };
+    const auto write = [this](HistoryLog& log, const char* tag, const char* pid, const char* user,
+                              const QString& time) {
+        log.WriteHistoryLine(HistoryLog::SessionLine(QString::fromLatin1(tag), pid, user,
+                                                     QStringLiteral("PC1"), time));
+    };
+    const auto touch = [this](const QString& path) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        ASSERT_TRUE(f.setFileTime(clock.Now(), QFileDevice::FileModificationTime));
+    };
+    at(2, "23:00:00");
+    auto log = std::make_unique<HistoryLog>(clock, dir.path());
+    log->Start(true);
+    write(*log, HistoryLog::kAddTag, "1", "ALICE", "2017/11/02 22:00:00");
+    HistoryBrowser browser(dir.path(), clock, files, prompter);
+    browser.Open();
+    WaitIdle(browser);
+    const HistoryTableModel& sessions = browser.SessionsModel();
+    browser.ShowWholeHistory();
+    ASSERT_EQ(Column(sessions, 4), QStringList{"still on"});
+
+    at(3, "00:00:10");
+    write(*log, HistoryLog::kDelTag, "1", "ALICE", CurrentTimestamp(clock));
+    ASSERT_TRUE(QFile::exists(Path("QuorvatelHistory20171102.log")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Column(sessions, 4) == QStringList{"2017/11/03 00:00:10"}; }, kWaitMs));
+
+    at(3, "00:10:00");
+    write(*log, HistoryLog::kAddTag, "2", "BOB", "2017/11/03 00:05:00");
+    at(3, "00:20:00");
+    log->WriteHistoryLine(HistoryLog::SessionLine(
+        QString::fromLatin1(HistoryLog::kRecTag), QStringLiteral("0000"),
+        QString::fromLatin1(HistoryLog::kShutdownUser),
+        QString::fromLatin1(HistoryLog::kShutdownMachine), CurrentTimestamp(clock)));
+    touch(log->Path());
+    log = std::make_unique<HistoryLog>(clock, dir.path());
+    log->Start(true);  // the live file becomes the archive of the 3rd
+    at(3, "00:30:00");
+    write(*log, HistoryLog::kAddTag, "2", "BOB", "2017/11/03 00:05:00");
+    at(4, "00:00:05");
+    write(*log, HistoryLog::kDelTag, "2", "BOB", CurrentTimestamp(clock));  // appended to it
+    browser.ShowWholeHistory();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Column(sessions, 0).size() == 2 && Column(sessions, 4)[1] != "still on"; },
+        kWaitMs));
+    EXPECT_EQ(sessions.RowText(1), QStringLiteral("BOB\tPC1\t2\t2017/11/03 00:05:00\t"
+                                                  "2017/11/04 00:00:05\t23:55:05\t"));
+    EXPECT_EQ(browser.EventsModel().rowCount(), 6);
+    EXPECT_EQ(browser.StatusText(), QStringLiteral("Showing 2 of 2 sessions"));
+}
+
+// What the pairing makes of a monitor that was killed, a PID used again, a DEL without its
+// ADD and a refused login during an outage.
+TEST_F(HistoryFilesTest, SessionsWhoseLogOnOrLogOffTheFilesDoNotHold) {
+    QByteArray text;
+    text += Line("ADD : ", "1", "ANN", "PC1", "2017/11/02 10:00:00");
+    text += Line("ADD : ", "2", "BEN", "PC2", "2017/11/02 10:05:00");
+    text += Line("REC : ", "Error", "Broker", "Failed to Respond", "2017/11/02 10:10:00");
+    text += Line("REC : ", "Error", "Broker", "Invalid Credentials", "2017/11/02 10:11:00");
+    // Killed, started again: it lists BEN again, not ANN.
+    text += Line("ADD : ", "2", "BEN", "PC2", "2017/11/02 10:05:00");
+    text += Line("ADD : ", "3", "CID", "PC3", "2017/11/02 10:20:00");
+    text += Line("DEL : ", "9", "DOT", "PC9", "2017/11/02 10:30:00");
+    text += Line("ADD : ", "3", "CID", "PC3", "2017/11/02 10:40:00");
+    text += Line("DEL : ", "2", "BEN", "PC2", "2017/11/02 10:50:00");
+    Write("QuorvatelHistory.log", text);
+
+    HistoryReader reader(dir.path());
+    const HistorySnapshot snap = reader.Update();
+    std::vector<uint32_t> rows = HistoryFilter::Sessions(snap, {}, HistoryTime::kUnknown);
+    HistoryOrder::Sessions(snap, rows, HistoryText::LoggedOn, false, 0);
+    QStringList shown;
+    for (const uint32_t r : rows) {
+        QStringList cells;
+        for (int c : {0, 3, 4, 5, 6})
+            cells.append(HistoryText::SessionCell(snap, snap.Session(r), c,
+                                                  HistoryTime::FromDateTime(clock.Now())));
+        shown.append(cells.join('|'));
+    }
+    EXPECT_EQ(
+        shown,
+        (QStringList{
+            "DOT||2017/11/02 10:30:00||log-on not in the history",
+            "ANN|2017/11/02 10:00:00|2017/11/02 10:11:00|at least 0:11:00|log-off not in the "
+            "history: the monitor stopped",
+            "BEN|2017/11/02 10:05:00|2017/11/02 10:50:00|0:45:00|",
+            "Broker not answering|2017/11/02 10:10:00|2017/11/02 10:11:00|0:01:00|1 failed scan",
+            "CID|2017/11/02 10:20:00|2017/11/02 10:40:00|at least 0:20:00|log-off not in the "
+            "history: ended before this PID logged on again",
+            "CID|2017/11/02 10:40:00|still on|0:00:00|"}));
+}
