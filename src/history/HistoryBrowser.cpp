@@ -58,9 +58,6 @@ HistoryBrowser::HistoryBrowser(const QString& workingDirectory, const Clock& clo
     m_follow = new QTimer(this);
     m_follow->setInterval(kFollowMs);
     connect(m_follow, &QTimer::timeout, this, &HistoryBrowser::Tick);
-    const int64_t now = Now();
-    m_sessions->SetNow(now);
-    m_events->SetNow(now);
     ApplyCriteria();
     resize(1100, 640);
 }
@@ -168,7 +165,7 @@ void HistoryBrowser::BuildUi() {
     connect(whole, &QPushButton::clicked, this, &HistoryBrowser::ShowWholeHistory);
     connect(copy, &QPushButton::clicked, this, &HistoryBrowser::CopySelection);
     connect(exportCsv, &QPushButton::clicked, this, &HistoryBrowser::ExportCsv);
-    connect(m_tabs, &QTabWidget::currentChanged, this, &HistoryBrowser::UpdateStatus);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &HistoryBrowser::SyncShownView);
 }
 
 QTableView* HistoryBrowser::MakeView(HistoryTableModel* model, int sortColumn) {
@@ -229,41 +226,44 @@ void HistoryBrowser::Tick() {
     if (!m_loader->Busy()) m_loader->Refresh();
 }
 
-HistoryCriteria HistoryBrowser::Criteria() const {
+HistoryCriteria HistoryBrowser::Criteria(bool sessions) const {
     HistoryCriteria c;
     c.text = m_filter->text();
     c.from = HistoryTime::FromDate(std::min(m_from->date(), m_to->date()));
     c.to =
         HistoryTime::FromDate(std::max(m_from->date(), m_to->date())) + HistoryTime::kSecondsPerDay;
     for (int t = 0; t < 4; ++t) c.tags[std::size_t(t)] = m_tags[t]->isChecked();
+    // The moment picked stands in for the range, for sessions.
+    if (sessions && m_atCheck->isChecked()) c.at = HistoryTime::FromDateTime(m_at->dateTime());
     return c;
 }
 
 void HistoryBrowser::ApplyCriteria() {
     m_message.clear();
-    const HistoryCriteria c = Criteria();
-    HistoryCriteria sessions = c;
-    // The moment picked stands in for the range, for sessions.
-    if (m_atCheck->isChecked()) sessions.at = HistoryTime::FromDateTime(m_at->dateTime());
-    m_sessions->SetCriteria(sessions);
-    m_events->SetCriteria(c);
-    UpdateStatus();
+    m_stale[0] = m_stale[1] = true;
+    SyncShownView();
 }
 
 void HistoryBrowser::OnUpdated(std::shared_ptr<const HistorySnapshot> snapshot) {
-    const bool sameRows = m_snapshot && m_snapshot->generation == snapshot->generation;
+    m_stale[0] = m_stale[1] = true;
     m_snapshot = std::move(snapshot);
-    const int64_t now = Now();
-    for (auto [model, view] :
-         {std::pair{m_sessions, m_sessionView}, std::pair{m_events, m_eventView}}) {
-        // New lines keep the place the user scrolled to.
-        const int scrolled = view->verticalScrollBar()->value();
-        const bool atEnd = scrolled > 0 && scrolled == view->verticalScrollBar()->maximum();
-        model->SetNow(now);
-        model->SetSnapshot(m_snapshot);
-        if (sameRows)
-            view->verticalScrollBar()->setValue(atEnd ? view->verticalScrollBar()->maximum()
-                                                      : scrolled);
+    SyncShownView();
+}
+
+void HistoryBrowser::SyncShownView() {
+    const int shown = m_tabs->currentIndex() == 1 ? 1 : 0;
+    if (m_stale[shown] && m_snapshot) {
+        m_stale[shown] = false;
+        HistoryTableModel* model = shown ? m_events : m_sessions;
+        QScrollBar* bar = (shown ? m_eventView : m_sessionView)->verticalScrollBar();
+        // New lines keep the place the user scrolled to, or the end of the list.
+        const bool sameRows =
+            model->Snapshot() && model->Snapshot()->generation == m_snapshot->generation;
+        const int scrolled = bar->value();
+        const bool atEnd = scrolled > 0 && scrolled == bar->maximum();
+        model->SetNow(Now());
+        model->Show(m_snapshot, Criteria(!shown));
+        if (sameRows) bar->setValue(atEnd ? bar->maximum() : scrolled);
     }
     UpdateStatus();
 }

@@ -62,8 +62,10 @@ private:
     void OnUpdated(std::shared_ptr<const HistorySnapshot> snapshot);
     void OnProgress(qint64 done, qint64 total);
     void OnIdle();
-    HistoryCriteria Criteria() const;
+    HistoryCriteria Criteria(bool sessions) const;
     void ApplyCriteria();
+    // Brings the view on show up to date; the other one follows when it is shown.
+    void SyncShownView();
     void UpdateStatus();
     void Tick();
     int64_t Now() const;
@@ -89,5 +91,6 @@ private:
     QLabel* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
     QTimer* m_follow = nullptr;
-    QString m_message;  // the outcome of the last export, until the view changes
+    QString m_message;               // the outcome of the last export, until the view changes
+    bool m_stale[2] = {true, true};  // Sessions, Events: behind the snapshot or the filters
 };

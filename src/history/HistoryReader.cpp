@@ -212,6 +212,7 @@ HistorySnapshot HistoryReader::Update(const Progress& progress, bool holdPartial
     snap.generation = m_generation;
     snap.oldest = m_oldest;
     snap.newest = m_newest;
+    snap.bytesRead = m_bytesRead;
     return snap;
 }
 

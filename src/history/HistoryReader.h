@@ -38,9 +38,6 @@ public:
     HistorySnapshot Update(const Progress& progress = {}, bool holdPartialLine = true);
 
     QString Directory() const { return m_directory; }
-    // Bytes taken from the files since this reader was made (for the benchmark's "only what
-    // is new").
-    qint64 BytesRead() const { return m_bytesRead; }
 
     // The history files of `directory`, oldest first.
     static QStringList Files(const QString& directory);

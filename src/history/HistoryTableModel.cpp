@@ -14,12 +14,9 @@ HistoryTableModel::HistoryTableModel(Kind kind, QObject* parent)
       m_sortColumn(kind == Kind::Sessions ? int(HistoryText::LoggedOn) : int(HistoryText::Source)) {
 }
 
-void HistoryTableModel::SetSnapshot(std::shared_ptr<const HistorySnapshot> snapshot) {
+void HistoryTableModel::Show(std::shared_ptr<const HistorySnapshot> snapshot,
+                             const HistoryCriteria& criteria) {
     m_snapshot = std::move(snapshot);
-    Apply();
-}
-
-void HistoryTableModel::SetCriteria(const HistoryCriteria& criteria) {
     m_criteria = criteria;
     Apply();
 }

@@ -19,8 +19,8 @@ public:
 
     explicit HistoryTableModel(Kind kind, QObject* parent = nullptr);
 
-    void SetSnapshot(std::shared_ptr<const HistorySnapshot> snapshot);
-    void SetCriteria(const HistoryCriteria& criteria);
+    // The rows of `snapshot` that pass `criteria`, in the model's order.
+    void Show(std::shared_ptr<const HistorySnapshot> snapshot, const HistoryCriteria& criteria);
     // The time "still on" counts up to.
     void SetNow(int64_t now);
     int64_t Now() const { return m_now; }
