@@ -7,12 +7,12 @@
 // written. One thread appends; other threads may read every element below a count the
 // writer handed them (through a signal or a lock, which orders the writes before the reads),
 // while the writer goes on appending behind it.
-template <typename T>
+template <typename T, std::size_t ChunkBits = 15>
 class AppendOnlyArray {
 public:
-    static constexpr std::size_t kChunkBits = 15;
+    static constexpr std::size_t kChunkBits = ChunkBits;
     static constexpr std::size_t kChunkSize = std::size_t(1) << kChunkBits;
-    static constexpr std::size_t kMaxChunks = 8192;  // 268 million elements
+    static constexpr std::size_t kMaxChunks = 8192;
     static constexpr std::size_t kCapacity = kChunkSize * kMaxChunks;
 
     AppendOnlyArray() : m_chunks(std::make_unique<std::unique_ptr<T[]>[]>(kMaxChunks)) {}

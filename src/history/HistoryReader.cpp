@@ -240,7 +240,8 @@ bool HistoryReader::ReadFile(const FileState& f, qint64 from, uint32_t lineNo, b
     const bool holdTail =
         last && hold && f.modified.msecsTo(QDateTime::currentDateTime()) < kSettleMs;
 
-    if (!m_buffer) m_buffer = std::make_unique<char[]>(std::size_t(kBlock + kMaxLine));
+    if (!m_buffer)
+        m_buffer = std::make_unique_for_overwrite<char[]>(std::size_t(kBlock + kMaxLine));
     char* const buf = m_buffer.get();
     qint64 held = 0;  // bytes of an unfinished line at the start of the buffer
     bool stopped = false;

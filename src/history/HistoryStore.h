@@ -66,5 +66,5 @@ public:
     StringPool texts;
     AppendOnlyArray<HistoryEvent> events;
     AppendOnlyArray<HistorySession> sessions;
-    AppendOnlyArray<QString> files;  // names, as the events refer to them
+    AppendOnlyArray<QString, 8> files;  // names, as the events refer to them
 };

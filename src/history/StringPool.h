@@ -31,7 +31,8 @@ public:
 private:
     void Grow();
 
-    AppendOnlyArray<QString> m_texts;
+    // Most pools stay small: a few thousand users and machines.
+    AppendOnlyArray<QString, 12> m_texts;
     // The writer's index: the bytes of every text one after the other, and an open-addressed
     // table of ids (0: free) with their hashes.
     std::string m_bytes;
