@@ -28,6 +28,7 @@
 #include "platform/Clock.h"
 #include "platform/FileChooser.h"
 #include "platform/Prompter.h"
+#include "platform/WaitCursor.h"
 
 namespace {
 const QString kDateFormat = QStringLiteral("yyyy/MM/dd");
@@ -88,10 +89,10 @@ void HistoryBrowser::BuildUi() {
     top->addWidget(m_from);
     top->addWidget(new QLabel(QStringLiteral("To")));
     top->addWidget(m_to);
-    auto* today_ = new QPushButton(QStringLiteral("Today"));
+    auto* todayButton = new QPushButton(QStringLiteral("Today"));
     auto* whole = new QPushButton(QStringLiteral("All Days"));
     whole->setObjectName(QStringLiteral("historyAllDays"));
-    top->addWidget(today_);
+    top->addWidget(todayButton);
     top->addWidget(whole);
     const char* tagNames[4] = {"ADD", "DEL", "REC", "Other"};
     for (int t = 0; t < 4; ++t) {
@@ -157,7 +158,7 @@ void HistoryBrowser::BuildUi() {
     connect(m_at, &QDateTimeEdit::dateTimeChanged, this, [this] {
         if (m_atCheck->isChecked()) ApplyCriteria();
     });
-    connect(today_, &QPushButton::clicked, this, [this] {
+    connect(todayButton, &QPushButton::clicked, this, [this] {
         const QDate day = m_clock.Now().date();
         m_from->setDate(day);
         m_to->setDate(day);
@@ -338,6 +339,7 @@ void HistoryBrowser::ExportCsv() {
                                .arg(QFileInfo(path).fileName()));
         return;
     }
+    const WaitCursor wait;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !model.WriteCsv(file) || !file.commit()) {
         m_prompter.Warning(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));

@@ -101,12 +101,6 @@ std::vector<HistoryReader::FileState> HistoryReader::List(const QString& directo
     return files;
 }
 
-QStringList HistoryReader::Files(const QString& directory) {
-    QStringList paths;
-    for (const FileState& f : List(directory)) paths.append(f.path);
-    return paths;
-}
-
 void HistoryReader::Reset(const QString& reason) {
     m_store = std::make_shared<HistoryStore>();
     m_pairing = std::make_unique<SessionPairing>(*m_store);
@@ -180,7 +174,15 @@ bool HistoryReader::Match(const std::vector<FileState>& files, std::vector<qint6
 
 HistorySnapshot HistoryReader::Update(const Progress& progress, bool holdPartialLine) {
     if (!m_store) Reset(QString());
-    const std::vector<FileState> files = List(m_directory);
+    // A file that cannot be read is left out, not read afresh with all the others every time.
+    std::vector<FileState> files;
+    for (const FileState& f : List(m_directory)) {
+        if (QFileInfo(f.path).isReadable()) {
+            files.push_back(f);
+        } else {
+            m_fileNotes[f.name].error = QStringLiteral("permission denied");
+        }
+    }
     std::vector<qint64> from;
     std::vector<uint32_t> linesBefore;
     std::vector<Segment> matched;
@@ -233,7 +235,6 @@ bool HistoryReader::ReadFile(const FileState& f, qint64 from, uint32_t lineNo, b
         s.path = f.path;
         s.identity = f.identity;
         s.start = s.end = from;
-        s.file = index;
         m_segments.push_back(s);
     }
     Segment& seg = m_segments.back();
@@ -320,11 +321,11 @@ void HistoryReader::TakeLine(std::string_view line, uint16_t file, uint32_t line
 uint16_t HistoryReader::FileIndex(const QString& name) {
     const auto found = m_fileIndex.constFind(name);
     if (found != m_fileIndex.constEnd()) return *found;
-    const auto index = uint16_t(std::min<std::size_t>(m_store->files.Size(), UINT16_MAX));
-    if (index < UINT16_MAX) {
-        m_store->files.PushBack(name);
-        m_fileIndex.insert(name, index);
-    }
+    // Past 65,535 files (180 years of archives) the last name stands for the rest.
+    if (m_store->files.Size() >= UINT16_MAX) return uint16_t(UINT16_MAX - 1);
+    const auto index = uint16_t(m_store->files.Size());
+    m_store->files.PushBack(name);
+    m_fileIndex.insert(name, index);
     return index;
 }
 

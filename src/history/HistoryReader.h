@@ -39,8 +39,6 @@ public:
 
     QString Directory() const { return m_directory; }
 
-    // The history files of `directory`, oldest first.
-    static QStringList Files(const QString& directory);
     // "QuorvatelHistory.log" or "QuorvatelHistoryYYYYMMDD.log".
     static bool IsHistoryFileName(const QString& name);
 
@@ -59,7 +57,6 @@ private:
         qint64 start = 0;
         qint64 end = 0;
         uint32_t lines = 0;
-        uint16_t file = 0;
         StreamHash hash;
         uint64_t tailHash = 0;  // of its last bytes, to see cheaply that it is still there
         // The file as last seen: unchanged, it is not looked into again.

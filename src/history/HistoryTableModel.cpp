@@ -116,12 +116,6 @@ QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation,
                                     : HistoryText::EventHeading(section);
 }
 
-QStringList HistoryTableModel::Headings() const {
-    QStringList out;
-    for (int c = 0; c < columnCount(); ++c) out.append(headerData(c, Qt::Horizontal).toString());
-    return out;
-}
-
 QString HistoryTableModel::RowText(int row) const {
     QStringList cells;
     for (int c = 0; c < columnCount(); ++c) cells.append(Cell(m_rows[std::size_t(row)], c));

@@ -32,7 +32,6 @@ public:
     const HistorySnapshot* Snapshot() const { return m_snapshot.get(); }
     // A shown row's cells joined by tabs.
     QString RowText(int row) const;
-    QStringList Headings() const;
     bool WriteCsv(QIODevice& out) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;

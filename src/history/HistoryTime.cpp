@@ -100,11 +100,6 @@ QDate HistoryTime::ToDate(int64_t t) {
     return QDate(int(c.y), int(c.m), int(c.d));
 }
 
-QDateTime HistoryTime::ToDateTime(int64_t t) {
-    const int s = SecondOfDay(t);
-    return QDateTime(ToDate(t), QTime(s / 3600, s / 60 % 60, s % 60));
-}
-
 void HistoryTime::Format(int64_t t, char* out) {
     const Civil c = CivilFromDays(Day(t));
     const int s = SecondOfDay(t);

@@ -25,7 +25,6 @@ public:
 
     static int64_t FromDate(const QDate& date);
     static int64_t FromDateTime(const QDateTime& t);
-    static QDateTime ToDateTime(int64_t t);
     static QDate ToDate(int64_t t);
 
     // Writes the 19 characters of "YYYY/MM/DD HH:MM:SS" to `out`.

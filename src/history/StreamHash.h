@@ -34,7 +34,6 @@ public:
         h *= 0xff51afd7ed558ccdULL;
         return h ^ (h >> 33);
     }
-    uint64_t Length() const { return m_length; }
 
 private:
     static uint64_t Word(const char* p) {
