@@ -6,6 +6,7 @@
 #include "app/QuandrixApp.h"
 #include "app/TraceLog.h"
 #include "debuglog/AboutDlg.h"
+#include "history/HistoryCommandLine.h"
 #include "platform/SettingsStore.h"
 
 namespace {
@@ -42,15 +43,21 @@ void ProcessCommandLine(const QCoreApplication& app) {
         "started in: the history log and the Tessamy tools' files live there."));
     parser.addHelpOption();
     parser.addVersionOption();
+    HistoryCommandLine::AddOptions(parser);
     parser.process(app);
 }
 }  // namespace
 
-// Only --help and --version; without options the monitor starts as it always has. The environment
-// may ask for diagnostics (QUORVATEL_TRACE=1) or for a picture of the window taken after a while,
-// after which the monitor closes (QUORVATEL_SCREENSHOT=FILE.png, QUORVATEL_SCREENSHOT_AFTER_MS,
-// default 10000).
+// --help, --version and --history-sessions; without options the monitor starts as it always has.
+// The environment may ask for diagnostics (QUORVATEL_TRACE=1) or for a picture of the window taken
+// after a while, after which the monitor closes (QUORVATEL_SCREENSHOT=FILE.png,
+// QUORVATEL_SCREENSHOT_AFTER_MS, default 10000).
 int main(int argc, char* argv[]) {
+    // The history as CSV, without a window or a display.
+    if (HistoryCommandLine::Requested(argc, argv)) {
+        const QCoreApplication app(argc, argv);
+        return HistoryCommandLine::Run(QCoreApplication::arguments());
+    }
     if (AsksForHelpOrVersion(argc, argv)) {
         const QCoreApplication app(argc, argv);
         ProcessCommandLine(app);

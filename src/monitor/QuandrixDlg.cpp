@@ -26,6 +26,7 @@
 #include "debuglog/VantraceDlg.h"
 #include "exchange/Export.h"
 #include "exchange/Import.h"
+#include "history/HistoryBrowser.h"
 #include "mail/EmailBCDSetDlg.h"
 #include "mail/EmailBCGSetDlg.h"
 #include "mail/EmailSetDlg.h"
@@ -290,6 +291,8 @@ void CQuandrixDlg::CreateMenus() {
     file->addAction(QStringLiteral("&Print...\tCtrl+P"), this, &CQuandrixDlg::OnFilePrint);
     file->addAction(QStringLiteral("Print Pre&view..."), this, &CQuandrixDlg::OnPrintPreview);
     file->addAction(QStringLiteral("P&rint Setup..."), this, &CQuandrixDlg::OnPrintSetup);
+    file->addSeparator();
+    file->addAction(QStringLiteral("&History..."), this, &CQuandrixDlg::OnHistory);
     file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &CQuandrixDlg::RequestClose);
 
@@ -677,6 +680,14 @@ void CQuandrixDlg::OnHistorySwitch(bool enabled) {
     m_historyBox->setChecked(enabled);
     m_history.SetEnabled(enabled);
     m_appSettings.SetInt(Setting::EnableHistoryLogging, enabled ? 1 : 0);
+}
+
+void CQuandrixDlg::OnHistory() {
+    if (m_closeRequested) return;
+    if (!m_historyBrowser)
+        m_historyBrowser =
+            new HistoryBrowser(m_workingDirectory, m_clock, m_fileChooser, m_prompter, this);
+    m_historyBrowser->Open();
 }
 
 void CQuandrixDlg::OnScanOn() {

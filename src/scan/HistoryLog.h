@@ -20,6 +20,9 @@ public:
     static constexpr const char* kAddTag = "ADD : ";
     static constexpr const char* kDelTag = "DEL : ";
     static constexpr const char* kRecTag = "REC : ";
+    // The user id and machine fields of the line the window writes when it closes.
+    static constexpr const char* kShutdownUser = "QUORVATEL";
+    static constexpr const char* kShutdownMachine = "SHUTDOWN";
 
     static constexpr int kMaxWaitingLines = 10000;
     static constexpr char16_t kPlaceholder = 0xFFFD;

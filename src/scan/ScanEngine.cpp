@@ -235,7 +235,7 @@ int ScanEngine::ParseUserListReport() {
             e.verb = QStringLiteral("REC");
             e.pid = kErrorText;
             e.name = r.failingSource;
-            e.machine = QStringLiteral("Fail Broker Connect");
+            e.machine = QString::fromLatin1(kFailBrokerConnectText);
             e.datetime = CurrentTimestamp(m_clock);
             Apply(e);
             CountScanFailure();

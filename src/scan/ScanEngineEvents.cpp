@@ -17,7 +17,7 @@ namespace {
 
 const QString kAddTag = QString::fromLatin1(HistoryLog::kAddTag);
 const QString kDelTag = QString::fromLatin1(HistoryLog::kDelTag);
-const QString kFailedToRespond = QStringLiteral("Failed to Respond");
+const QString kFailedToRespond = QString::fromLatin1(kFailedToRespondText);
 
 quint64 IndexHash(const QString& pid, const QString& machine) {
     return EntryIndex::HashOf(pid, &machine);

@@ -133,7 +133,7 @@ TEST_F(MonitorPrintTest, PrintsTheMatrixFromTheFileMenuToAPdfFile) {
     QStringList items;
     for (QAction* a : FileMenu()->actions()) items << a->text();
     EXPECT_EQ(items, (QStringList{"&Print...\tCtrl+P", "Print Pre&view...", "P&rint Setup...", "",
-                                  "E&xit"}));
+                                  "&History...", "", "E&xit"}));
 
     // No printer chosen yet: the set-up comes first, and cancelling it cancels the print.
     printers.accept = false;
