@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QString>
+#include <functional>
 
 #include "controls/GridTypes.h"
 #include "scan/MatrixPresenter.h"
@@ -54,6 +55,10 @@ public:
     MatrixPresentation(CGridCtrl& grid, const AppSettings& settings);
 
     void SetImageList(const QList<QPixmap>& images) { m_images = images; }
+    // Told of every flash and blink as it is shown, for a second view of the matrix.
+    using OverlayMirror =
+        std::function<void(int row, int col, GridColour bk, GridColour fg, int durationMs)>;
+    void SetOverlayMirror(OverlayMirror mirror) { m_mirror = std::move(mirror); }
 
     // MatrixPresenter
     void ResetMatrixGrid() override;
@@ -96,4 +101,5 @@ private:
     const AppSettings& m_settings;
     GridOptions m_options;
     QList<QPixmap> m_images;
+    OverlayMirror m_mirror;
 };
