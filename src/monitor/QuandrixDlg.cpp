@@ -736,7 +736,9 @@ void CQuandrixDlg::OnScanOff() {
 }
 
 void CQuandrixDlg::OnEditCopy() {
-    if (m_grid->CanCopy()) m_grid->OnEditCopy();
+    // What is selected where the user sees it: in the filtered view while a filter is typed.
+    CGridCtrl& shown = m_filter->Active() ? m_filter->View() : *m_grid;
+    if (shown.CanCopy()) shown.OnEditCopy();
 }
 
 void CQuandrixDlg::OnEditCut() {
