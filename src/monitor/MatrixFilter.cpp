@@ -147,33 +147,42 @@ void MatrixFilter::CopyEntries() {
 
     // Which entries show. Entries past the matrix's columns are not laid out by the scanner.
     const int entries = cols < kColumnCount ? 0 : (from.GetRowCount() - 1) * kGroupsPerRow;
-    m_matched.resize(static_cast<size_t>(std::max(entries, 0)));
     m_shown.clear();
-    m_shownAt.assign(m_matched.size(), -1);
+    m_shownAt.assign(static_cast<size_t>(std::max(entries, 0)), -1);
     m_total = 0;
-    QString cells[kGroupWidth];
+    // The answers kept are those of the entries still in the matrix, wherever they moved.
+    MatchedByPid kept;
+    kept.reserve(m_matched.size());
+    static const QString kNone;
+    const QString* cells[kGroupWidth];
     for (int n = 0; n < entries; ++n) {
-        Matched& seen = m_matched[static_cast<size_t>(n)];
-        bool same = true;
         bool empty = true;
         for (int k = 0; k < kGroupWidth; ++k) {
             const CCellID at = EntryCell(n, k);
             const CGridCell* cell = from.GetCell(at.row, at.col);
-            cells[k] = cell ? cell->text : QString();
-            if (!cells[k].isEmpty()) empty = false;
-            if (!SameString(cells[k], seen.cells[size_t(k)])) same = false;
+            cells[k] = cell ? &cell->text : &kNone;
+            if (!cells[k]->isEmpty()) empty = false;
         }
         if (empty) continue;
         ++m_total;
+        const QChar* key = cells[kPidOffset]->constData();
+        auto node = m_matched.extract(key);
+        if (node.empty()) node = kept.extract(key);  // another entry of the same pid text
+        Matched& seen = node.empty() ? kept[key] : kept.insert(std::move(node)).position->second;
+        bool same = true;
+        for (int k = 0; k < kGroupWidth && same; ++k)
+            same = SameString(*cells[k], seen.cells[size_t(k)]);
         if (!same) {
-            for (int k = 0; k < kGroupWidth; ++k) seen.cells[size_t(k)] = cells[k];
-            seen.shown = m_filter.Matches(cells, kGroupWidth) ||
-                         (m_isAlarm && m_isAlarm(cells[kPidOffset], cells[kMachineOffset]));
+            for (int k = 0; k < kGroupWidth; ++k) seen.cells[size_t(k)] = *cells[k];
+            seen.shown =
+                m_filter.Matches(seen.cells.data(), kGroupWidth) ||
+                (m_isAlarm && m_isAlarm(seen.cells[kPidOffset], seen.cells[kMachineOffset]));
         }
         if (!seen.shown) continue;
         m_shownAt[static_cast<size_t>(n)] = static_cast<int>(m_shown.size());
         m_shown.push_back(n);
     }
+    m_matched.swap(kept);
 
     // The shown entries packed, three a row; places past the last one stay empty.
     const int shown = static_cast<int>(m_shown.size());

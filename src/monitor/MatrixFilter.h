@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <array>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include "controls/GridTypes.h"
@@ -79,13 +80,16 @@ private:
     // Matrix entry numbers shown, in order, and for each matrix entry where it is shown (-1).
     std::vector<int> m_shown;
     std::vector<int> m_shownAt;
-    // The texts each matrix entry had when last matched, with the answer: an entry whose
-    // texts are the very same strings is not matched again.
+    // The texts each matrix entry had when last matched, with the answer, by the buffer of
+    // its pid text: the scanner writes a session's cells from its record's strings, so an
+    // entry whose texts are the very same strings, wherever it moved, is not matched again.
+    // The strings held keep their buffers alive, so a key is never taken by another text.
     struct Matched {
-        std::array<QString, 4> cells;
+        std::array<QString, 4> cells;  // all empty: never matched
         bool shown = false;
     };
-    std::vector<Matched> m_matched;
+    using MatchedByPid = std::unordered_map<const QChar*, Matched>;
+    MatchedByPid m_matched;
     struct Pending {
         int row;
         int col;
