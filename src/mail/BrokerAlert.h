@@ -35,6 +35,9 @@ public:
     // Told when an alert's mails have gone out, before the scan that follows it.
     void SetSentHook(std::function<void()> hook) { m_sentHook = std::move(hook); }
 
+    // Told once per recipient tried, whether the mail went out.
+    void SetMailedHook(std::function<void(bool sent)> hook) { m_mailedHook = std::move(hook); }
+
     // For the scanner's alert hook.
     std::function<void(int)> Hook() {
         return [this](int tries) { SendBrokerAlert(tries); };
@@ -58,4 +61,5 @@ private:
     const EmailSettings& m_settings;
     bool m_rescanning = false;
     std::function<void()> m_sentHook;
+    std::function<void(bool)> m_mailedHook;
 };

@@ -186,6 +186,12 @@ int ScanEngine::RunScanCycle() {
     if (!m_scanEnabled || !m_settings.HasCredentials()) return 0;
     CommandScope busy(*this);
     CommandLauncher::UnattendedScope unattended(m_launcher);
+    QElapsedTimer took;
+    took.start();
+    const auto ended = [&] {
+        emit CycleEnded(static_cast<double>(took.nsecsElapsed()) / 1e9,
+                        std::exchange(m_cycleAdded, 0), std::exchange(m_cycleRemoved, 0));
+    };
     PauseScanner();
     WaitCursor waitCursor;
     const bool nested = m_inCycle;  // the alert's cycle runs inside the one that counted
@@ -195,6 +201,7 @@ int ScanEngine::RunScanCycle() {
     if (RunUserListTool() < 0) {
         m_inCycle = nested;
         ResumeScanner(m_settings.interval);
+        ended();
         return 0;
     }
     bool compared = false;
@@ -227,6 +234,7 @@ int ScanEngine::RunScanCycle() {
     m_history.FlushPending();
     m_inCycle = nested;
     ResumeScanner(m_settings.interval);
+    ended();
     return compared ? 1 : 0;
 }
 
@@ -260,8 +268,10 @@ int ScanEngine::ParseUserListReport() {
     m_todayNumber = UserListReport::TodayNumberFrom(CurrentTimestamp(m_clock));
     const UserListReport::Reading r = UserListReport::Read(
         ReportPath(), m_settings.filters, m_ownSessionPid, m_todayNumber, m_scanMap, &m_recall);
-    if (!r.activeUsers.isEmpty())
+    if (!r.activeUsers.isEmpty()) {
         SetStatus(ScanStatus::DatabaseUsers, kDatabaseUsersPrefix + r.activeUsers);
+        emit ActiveUsersRead(r.activeUsers);
+    }
 
     switch (r.outcome) {
         case UserListReport::Outcome::CouldNotConnect: {
@@ -425,12 +435,15 @@ void ScanEngine::Apply(const EventRecord& e) {
         if (e.status == kStale) PaintStale(row, col, staleStored);
         ScrollIntoView(row, col);
         m_entryCursor += MatrixLayout::kGroupWidth;
-        if (added)
+        if (added) {
+            ++m_cycleAdded;
             m_history.WriteHistoryLine(
                 HistoryLog::SessionLine(kAddTag, e.pid, e.name, e.machine, e.datetime));
+        }
     } else if (e.verb == QLatin1String("DEL")) {
         if (e.status != kStale && FindEntryByPid(e.pid, row, col))
             m_departing.push_back({row, col});
+        if (!e.pid.contains(kErrorText) && e.pid != kPlaceholder) ++m_cycleRemoved;
         const QString datetime = e.datetime.isEmpty() ? CurrentTimestamp(m_clock) : e.datetime;
         const QString machine = e.machine.contains(kFailedToRespond) ? kFailedToRespond : e.machine;
         m_history.WriteHistoryLine(
