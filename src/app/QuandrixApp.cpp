@@ -68,6 +68,7 @@ bool CQuandrixApp::InitInstance() {
     }
 
     m_window = std::make_unique<CQuandrixDlg>(m_startupDirectory, m_services);
+    if (m_windowCreated) m_windowCreated(*m_window);
     m_signals = std::make_unique<TerminationSignals>();
     connect(m_signals.get(), &TerminationSignals::Received, m_window.get(),
             &CQuandrixDlg::RequestClose);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "monitor/QuandrixDlg.h"
@@ -26,6 +27,12 @@ public:
     // written in: the user has been told, and the program should end with status 1.
     bool InitInstance();
 
+    // Called with the main window once it exists, before it starts: its first scan cycle
+    // runs within InitInstance.
+    void SetWindowCreatedHook(std::function<void(CQuandrixDlg&)> hook) {
+        m_windowCreated = std::move(hook);
+    }
+
     // Runs the program until the main window's close sequence ends it; the exit status.
     int Run();
 
@@ -47,6 +54,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<CQuandrixDlg> m_window;
     std::unique_ptr<TerminationSignals> m_signals;
+    std::function<void(CQuandrixDlg&)> m_windowCreated;
     QString m_screenshotPath;
     bool m_screenshotFailed = false;
     int m_screenshotRetries = 0;

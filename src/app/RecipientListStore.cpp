@@ -19,14 +19,18 @@ int LeadingInt(const QString& text) {
     return static_cast<int>(qBound<qint64>(-0x7FFFFFFFLL - 1, n, 0x7FFFFFFF));
 }
 
-void WriteRecipientEntries(SettingsStore& store, const QString& section,
+bool WriteRecipientEntries(SettingsStore& store, const QString& section,
                            const QList<RecipientEntry>& entries) {
-    store.WriteText(section, QString(), QString());
-    store.WriteInt(section, QStringLiteral("Count"), static_cast<quint32>(entries.size()));
+    bool ok = store.WriteText(section, QString(), QString());
+    ok = store.WriteInt(section, QStringLiteral("Count"), static_cast<quint32>(entries.size())) &&
+         ok;
     for (int i = 0; i < entries.size(); ++i) {
-        store.WriteText(section, QString::number(i),
-                        QString::number(entries[i].checked) + QLatin1Char(':') + entries[i].address);
+        ok = store.WriteText(
+                 section, QString::number(i),
+                 QString::number(entries[i].checked) + QLatin1Char(':') + entries[i].address) &&
+             ok;
     }
+    return ok;
 }
 
 QList<RecipientEntry> ReadRecipientEntries(const SettingsStore& store, const QString& section) {

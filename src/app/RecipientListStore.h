@@ -13,8 +13,9 @@ struct RecipientEntry {
 
 // A recipient-list section: "Count" and the entries "0" to Count - 1. Writing first creates
 // the section (its unnamed value), then "Count", then the entries; entries past Count from
-// an earlier, longer list stay in the store and are never read.
-void WriteRecipientEntries(SettingsStore& store, const QString& section,
+// an earlier, longer list stay in the store and are never read. False when the store could
+// not be written.
+bool WriteRecipientEntries(SettingsStore& store, const QString& section,
                            const QList<RecipientEntry>& entries);
 
 // Entries 0 to Count - 1 in order; an entry without a colon is skipped. The check state is

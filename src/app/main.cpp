@@ -2,9 +2,13 @@
 #include <QByteArray>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <optional>
 
+#include "app/CommandLineOptions.h"
 #include "app/QuandrixApp.h"
+#include "app/ServiceStart.h"
 #include "app/TraceLog.h"
+#include "app/WriteProfileCommand.h"
 #include "debuglog/AboutDlg.h"
 #include "platform/SettingsStore.h"
 
@@ -42,26 +46,50 @@ void ProcessCommandLine(const QCoreApplication& app) {
         "started in: the history log and the Tessamy tools' files live there."));
     parser.addHelpOption();
     parser.addVersionOption();
+    CommandLineOptions::AddTo(parser);
     parser.process(app);
+}
+
+QStringList Arguments(int argc, char* argv[]) {
+    QStringList out;
+    for (int i = 0; i < argc; ++i) out.append(QString::fromLocal8Bit(argv[i]));
+    return out;
 }
 }  // namespace
 
-// Only --help and --version; without options the monitor starts as it always has. The environment
-// may ask for diagnostics (QUORVATEL_TRACE=1) or for a picture of the window taken after a while,
-// after which the monitor closes (QUORVATEL_SCREENSHOT=FILE.png, QUORVATEL_SCREENSHOT_AFTER_MS,
-// default 10000).
+// Without options the monitor starts as it always has (CommandLineOptions has the others). The
+// environment may ask for diagnostics (QUORVATEL_TRACE=1) or for a picture of the window taken
+// after a while, after which the monitor closes (QUORVATEL_SCREENSHOT=FILE.png,
+// QUORVATEL_SCREENSHOT_AFTER_MS, default 10000).
 int main(int argc, char* argv[]) {
     if (AsksForHelpOrVersion(argc, argv)) {
         const QCoreApplication app(argc, argv);
         ProcessCommandLine(app);
         return 0;
     }
+    // A malformed value or options that do not go together end the program with status 2.
+    QString error;
+    const std::optional<CommandLineOptions> options =
+        CommandLineOptions::Read(Arguments(argc, argv), error);
+    if (!options) {
+        ServiceStart::Complain(error);
+        return ServiceStart::kBadStart;
+    }
+    if (options->writeProfile) {
+        const QCoreApplication app(argc, argv);
+        ProcessCommandLine(app);
+        return WriteProfileCommand(*options);
+    }
+    // The working directory and the metrics endpoint are checked before a display is needed.
+    ServiceStart start(*options);
+    if (!start.Prepare()) return ServiceStart::kBadStart;
     QApplication app(argc, argv);
     ProcessCommandLine(app);
     QApplication::setWindowIcon(ProgramIcon());
     TraceLog::SetEnabled(qEnvironmentVariable("QUORVATEL_TRACE") == QLatin1String("1"));
 
-    CQuandrixApp theApp;
+    CQuandrixApp theApp(start.WindowServices());
+    start.Watch(theApp);
     if (!theApp.InitInstance()) return 1;
 
     const QString screenshot = qEnvironmentVariable("QUORVATEL_SCREENSHOT");

@@ -156,6 +156,8 @@ public:
     CGridCtrl& Grid() { return *m_grid; }
     CommandLauncher& Launcher() { return m_launcher; }
     HistoryLog& History() { return m_history; }
+    BrokerAlert& Alert() { return *m_alert; }
+    BrokerRecovery& Recovery() { return *m_recovery; }
     const EmailSettings& Email() const { return m_emailSettings; }
     // The extra recipients of the two broadcasts, as last loaded.
     const CMapStrToEmailObj& BrokerGoingDownRecipients() const { return m_bcdRecipients; }
