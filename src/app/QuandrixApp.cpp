@@ -43,19 +43,24 @@ QString CQuandrixApp::CannotWriteMessage(const QString& directory) {
                "write in.");
 }
 
+std::unique_ptr<QLockFile> CQuandrixApp::LockDirectory(const QString& directory, QString& message) {
+    auto lock =
+        std::make_unique<QLockFile>(QDir(directory).filePath(QString::fromLatin1(kLockFileName)));
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) return lock;
+    message = lock->error() == QLockFile::LockFailedError ? AlreadyRunningMessage(directory)
+                                                          : CannotWriteMessage(directory);
+    return nullptr;
+}
+
 bool CQuandrixApp::InitInstance() {
     QCoreApplication::setOrganizationName(QString::fromLatin1(SettingsStore::kCompany));
     QCoreApplication::setApplicationName(QString::fromLatin1(SettingsStore::kApplication));
     m_startupDirectory = QDir::currentPath();
 
-    // A lock left by a monitor that died is taken over; a live one is never timed out.
-    m_lock = std::make_unique<QLockFile>(
-        QDir(m_startupDirectory).filePath(QString::fromLatin1(kLockFileName)));
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
-        const QString message = m_lock->error() == QLockFile::LockFailedError
-                                    ? AlreadyRunningMessage(m_startupDirectory)
-                                    : CannotWriteMessage(m_startupDirectory);
+    QString message;
+    m_lock = LockDirectory(m_startupDirectory, message);
+    if (!m_lock) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         if (m_services.prompter) {
             m_services.prompter->Warning(message);
@@ -63,7 +68,6 @@ bool CQuandrixApp::InitInstance() {
             MessageBoxPrompter prompter;
             prompter.Warning(message);
         }
-        m_lock.reset();
         return false;
     }
 

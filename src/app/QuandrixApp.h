@@ -45,6 +45,10 @@ public:
 
     static QString AlreadyRunningMessage(const QString& directory);
     static QString CannotWriteMessage(const QString& directory);
+    // The lock of one monitor per working directory, held until it is destroyed. A lock left
+    // by a monitor that died is taken over; a live one is never timed out. Null, with
+    // `message` saying why, when another monitor holds it or the directory cannot be written.
+    static std::unique_ptr<QLockFile> LockDirectory(const QString& directory, QString& message);
 
 private:
     void TakeScreenshot();

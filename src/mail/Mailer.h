@@ -52,6 +52,9 @@ public:
            const QString& workingDirectory, QWidget* mainWindow = nullptr);
 
     void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
+    // Without a window (a monitor run as a service) no wait window is shown, and nothing
+    // pauses for one.
+    void SetWindowless(bool windowless) { m_windowless = windowless; }
 
     // Test mail of a settings dialog: every value from the caller; the body is written to
     // the content file here. Checks To, Server, Port, From, Subject, Content.
@@ -95,4 +98,5 @@ private:
     Clock& m_clock;
     QString m_workingDirectory;
     QPointer<QWidget> m_mainWindow;
+    bool m_windowless = false;
 };

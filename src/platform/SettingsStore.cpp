@@ -26,7 +26,13 @@ SettingsStore::SettingsStore(const QString& iniPath)
 
 SettingsStore::~SettingsStore() = default;
 
-QString SettingsStore::FilePath() const { return m_settings->fileName(); }
+QString SettingsStore::FilePath() const {
+    return m_settings->fileName();
+}
+
+bool SettingsStore::Readable() const {
+    return m_settings->status() != QSettings::FormatError;
+}
 
 QString SettingsStore::KeyPath(const QString& section, const QString& key) const {
     const QString name = key.isEmpty() ? QString::fromLatin1(kUnnamedKey) : key;

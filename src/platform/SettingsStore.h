@@ -32,6 +32,8 @@ public:
     bool WriteInt(const QString& section, const QString& key, quint32 value);
 
     QString FilePath() const;
+    // False when the file is there but could not be read as settings (not an INI file).
+    bool Readable() const;
 
     // Strict reading of a stored integer: only a whole decimal number of 0 to 4294967295.
     static bool ParseUInt32(const QString& text, quint32& value);
