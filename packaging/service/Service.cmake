@@ -30,10 +30,3 @@ list(APPEND CPACK_DEBIAN_QUORVATEL_PACKAGE_CONTROL_EXTRA
      ${QV_SERVICE_DIR}/postinst ${QV_SERVICE_DIR}/postrm)
 set(CPACK_DEBIAN_QUORVATEL_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
-if(QV_BUILD_TESTS)
-  add_test(NAME service_unit
-           COMMAND ${PROJECT_SOURCE_DIR}/tests/service/verify_unit.sh ${CMAKE_BINARY_DIR})
-  add_test(NAME prometheus_rules
-           COMMAND ${PROJECT_SOURCE_DIR}/tests/service/check_rules.sh
-                   ${QV_EXAMPLES_DIR} ${PROJECT_SOURCE_DIR}/tests/service)
-endif()
