@@ -32,7 +32,7 @@ struct Monitor {
                    QDir(dir.path()).filePath(QString::fromLatin1(UserListReport::kFileName))),
           history(clock, dir.path()),
           presentation(grid, settings),
-          engine(grid, launcher, history, clock, prompter, dir.path()) {
+          engine(grid.Model(), &grid, launcher, history, clock, prompter, dir.path()) {
         history.Start(true);
         grid.resize(1090, 600);
         grid.show();

@@ -104,7 +104,7 @@ void BM_ScanCycle(benchmark::State& state) {
     CGridCtrl grid;
     grid.resize(1200, 600);
     grid.show();
-    ScanEngine engine(grid, launcher, history, clock, prompter, dir.path());
+    ScanEngine engine(grid.Model(), &grid, launcher, history, clock, prompter, dir.path());
     ScanSettings s;
     s.broker = QStringLiteral("B");
     s.adminUserId = QStringLiteral("U");

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "platform/Prompter.h"
+#include "platform/MessageBoxPrompter.h"
 #include "platform/SettingsStore.h"
 #include "platform/TerminationSignals.h"
 

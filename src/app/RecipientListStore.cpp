@@ -1,36 +1,18 @@
 #include "app/RecipientListStore.h"
 
 #include "platform/SettingsStore.h"
+#include "platform/TextHelpers.h"
 
-int LeadingInt(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    qint64 n = 0;
-    for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 0x80; ++i) {
-        n = n * 10 + (text[i].unicode() - '0');
-        if (n > 0x7FFFFFFF) n = 0x80000000LL;  // saturate like the C library
-    }
-    if (negative) n = -n;
-    return static_cast<int>(qBound<qint64>(-0x7FFFFFFFLL - 1, n, 0x7FFFFFFF));
-}
-
-bool WriteRecipientEntries(SettingsStore& store, const QString& section,
+void WriteRecipientEntries(SettingsStore& store, const QString& section,
                            const QList<RecipientEntry>& entries) {
-    bool ok = store.WriteText(section, QString(), QString());
-    ok = store.WriteInt(section, QStringLiteral("Count"), static_cast<quint32>(entries.size())) &&
-         ok;
+    const SettingsStore::Batch batch(store);
+    store.WriteText(section, QString(), QString());
+    store.WriteInt(section, QStringLiteral("Count"), static_cast<quint32>(entries.size()));
     for (int i = 0; i < entries.size(); ++i) {
-        ok = store.WriteText(
-                 section, QString::number(i),
-                 QString::number(entries[i].checked) + QLatin1Char(':') + entries[i].address) &&
-             ok;
+        store.WriteText(
+            section, QString::number(i),
+            QString::number(entries[i].checked) + QLatin1Char(':') + entries[i].address);
     }
-    return ok;
 }
 
 QList<RecipientEntry> ReadRecipientEntries(const SettingsStore& store, const QString& section) {

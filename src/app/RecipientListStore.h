@@ -13,15 +13,11 @@ struct RecipientEntry {
 
 // A recipient-list section: "Count" and the entries "0" to Count - 1. Writing first creates
 // the section (its unnamed value), then "Count", then the entries; entries past Count from
-// an earlier, longer list stay in the store and are never read. False when the store could
-// not be written.
-bool WriteRecipientEntries(SettingsStore& store, const QString& section,
+// an earlier, longer list stay in the store and are never read.
+void WriteRecipientEntries(SettingsStore& store, const QString& section,
                            const QList<RecipientEntry>& entries);
 
 // Entries 0 to Count - 1 in order; an entry without a colon is skipped. The check state is
 // the decimal value of the text before the first colon (no digits: 0), the address all the
 // text after it.
 QList<RecipientEntry> ReadRecipientEntries(const SettingsStore& store, const QString& section);
-
-// atoi rules: optional blanks and sign, then leading digits; anything else gives 0.
-int LeadingInt(const QString& text);

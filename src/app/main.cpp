@@ -10,6 +10,7 @@
 #include "app/TraceLog.h"
 #include "app/WriteProfileCommand.h"
 #include "debuglog/AboutDlg.h"
+#include "history/HistoryCommandLine.h"
 #include "platform/SettingsStore.h"
 
 namespace {
@@ -47,6 +48,7 @@ void ProcessCommandLine(const QCoreApplication& app) {
     parser.addHelpOption();
     parser.addVersionOption();
     CommandLineOptions::AddTo(parser);
+    HistoryCommandLine::AddOptions(parser);
     parser.process(app);
 }
 
@@ -57,11 +59,17 @@ QStringList Arguments(int argc, char* argv[]) {
 }
 }  // namespace
 
-// Without options the monitor starts as it always has (CommandLineOptions has the others). The
-// environment may ask for diagnostics (QUORVATEL_TRACE=1) or for a picture of the window taken
+// --help, --version and --history-sessions; without options the monitor starts as it always has
+// (CommandLineOptions has the others). The environment may ask for diagnostics (QUORVATEL_TRACE=1)
+// or for a picture of the window taken
 // after a while, after which the monitor closes (QUORVATEL_SCREENSHOT=FILE.png,
 // QUORVATEL_SCREENSHOT_AFTER_MS, default 10000).
 int main(int argc, char* argv[]) {
+    // The history as CSV, without a window or a display.
+    if (HistoryCommandLine::Requested(argc, argv)) {
+        const QCoreApplication app(argc, argv);
+        return HistoryCommandLine::Run(QCoreApplication::arguments());
+    }
     if (AsksForHelpOrVersion(argc, argv)) {
         const QCoreApplication app(argc, argv);
         ProcessCommandLine(app);

@@ -18,6 +18,7 @@
 #include "controls/GridPrintLayout.h"
 #include "controls/GridTextMetrics.h"
 #include "controls/GridTypes.h"
+#include "controls/GridView.h"
 #include "controls/PrinterDef.h"
 
 class CInPlaceEdit;
@@ -30,9 +31,10 @@ class QPrinter;
 // The owner-drawn grid that shows the login matrix: fixed heading rows and columns, cells
 // with their own colours, fonts, formats and images, whole-cell scrolling, selection,
 // keyboard and mouse handling, the clipboard and in-place editing. The data and all the
-// arithmetic live in GridModel and GridLayout; this widget adapts events and paints.
+// arithmetic live in GridModel and GridLayout; this widget shows its model, follows the
+// model's rows and columns as they change (whoever changes them), adapts events and paints.
 // Setters never paint at once; they ask for a repaint, which Qt merges.
-class CGridCtrl : public QAbstractScrollArea {
+class CGridCtrl : public QAbstractScrollArea, public GridView, private GridModel::Observer {
     Q_OBJECT
 
 public:
@@ -51,9 +53,9 @@ public:
     };
 
     // First keys of BeginCellEdit besides characters and Qt::Key_* navigation keys.
-    static constexpr int kEditByMouse = 1;
-    static constexpr int kEditByBackspace = 8;
-    static constexpr int kEditByEnter = 13;
+    static constexpr int kEditByMouse = kGridEditByMouse;
+    static constexpr int kEditByBackspace = kGridEditByBackspace;
+    static constexpr int kEditByEnter = kGridEditByEnter;
 
     explicit CGridCtrl(int rows = 0, int cols = 0, int fixedRows = 0, int fixedCols = 0,
                        QWidget* parent = nullptr);
@@ -139,7 +141,7 @@ public:
     CCellRange GetFullyVisibleScrollRange() const { return Layout().GetFullyVisibleScrollRange(); }
     bool IsCellVisible(int row, int col) const;
     bool IsCellVisible(const CCellID& cell) const { return IsCellVisible(cell.row, cell.col); }
-    void EnsureVisible(int row, int col);
+    void EnsureVisible(int row, int col) override;
     void EnsureVisible(const CCellID& cell) { EnsureVisible(cell.row, cell.col); }
     CCellRange GetSelectionBounds() const { return m_model.GetSelectionBounds(); }
     int GetSelectedCount() const { return m_model.GetSelectedCount(); }
@@ -148,13 +150,13 @@ public:
     // Ask for a repaint of one cell or row; false when drawing is off or it is not shown.
     bool RedrawCell(int row, int col);
     bool RedrawCell(const CCellID& cell) { return RedrawCell(cell.row, cell.col); }
-    bool RedrawRow(int row);
+    bool RedrawRow(int row) override;
     bool InvalidateCellRect(const CCellID& cell);
     void ResetScrollBars();
     // With drawing off nothing is painted and the scroll bars are left alone; when it
     // resumes, only what changed meanwhile is repainted.
-    void SetRedraw(bool allow, bool resetScrollBars = false);
-    bool GetRedraw() const { return m_allowDraw; }
+    void SetRedraw(bool allow, bool resetScrollBars = false) override;
+    bool GetRedraw() const override { return m_allowDraw; }
 
     // ------------------------------------------------------------ appearance
     void SetTitle(const QString& title) { m_title = title; }
@@ -211,13 +213,13 @@ public:
     // waiting. Stored colours are never touched; DeleteAllItems drops every overlay.
     void ShowOverlay(int row, int col, GridColour bk, GridColour fg, int durationMs,
                      int delayMs = 0);
-    void ClearOverlays();
+    void ClearOverlays() override;
     bool HasOverlay(int row, int col) const { return m_overlays.Has(row, col); }
 
     // While the owner holds the timers (a scan cycle or command waits for a tool), the
     // drag's auto-scroll does nothing; it goes on when the last hold is released. Overlays
     // keep their timing.
-    void HoldTimers(bool hold) { m_timerHolds += hold ? 1 : -1; }
+    void HoldTimers(bool hold) override { m_timerHolds += hold ? 1 : -1; }
     bool TimersHeld() const { return m_timerHolds > 0; }
 
     // ------------------------------------------------------------ focus and selection
@@ -294,8 +296,10 @@ public:
     virtual void PrintColumnHeadings(QPainter& dc, CPrintInfo& info);
     virtual void PrintFooter(QPainter& dc, CPrintInfo& info);
 
-    // The display-free parts, for tests and for owners that need more than the above.
+    // The display-free parts, for tests and for owners that need more than the above. Owners
+    // may write the model directly (the scanner does); the grid follows its rows and columns.
     const GridModel& Model() const { return m_model; }
+    GridModel& Model() { return m_model; }
     GridLayout Layout() const;
 
 signals:
@@ -303,8 +307,6 @@ signals:
     void Notify(const GridNotify& notify);
     // Posted after each left-button release that began on a cell.
     void Command();
-    // The preview window closed.
-    void PrintPreviewClosed();
     // The preview's own Print: the owner prints as its print command does. Without an
     // owner listening the grid prints itself.
     void PrintRequested();
@@ -340,7 +342,17 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    friend class CInPlaceEdit;
+    // GridModel::Observer: the focus, overlays, interaction state and scroll bars follow the
+    // model's rows and columns.
+    void RowCountAboutToChange(int rows) override;
+    void RowCountChanged(int oldRows) override;
+    void ColumnCountAboutToChange(int cols) override;
+    void ColumnCountChanged(int oldCols) override;
+    void FixedRowCountAboutToChange(int rows) override;
+    void FixedColumnCountAboutToChange(int cols) override;
+    void FixedCountChanged() override;
+    void AboutToBeEmptied() override;
+    void Emptied() override;
 
     void ApplyFont(const QFont& font);
     CellExtentFn CellExtents() const;
@@ -355,6 +367,8 @@ private:
     void RedrawFixedHeadings(int row, int col, bool rowChanged, bool colChanged);
     void DrawCellText(QPainter& painter, const QRect& rect, quint32 format, const QString& text,
                       const QFont& font);
+    // The horizontal placement a cell's format asks for, shared by painting and the editor.
+    static Qt::Alignment HorizontalAlignment(quint32 format);
     void OnOverlayTimer();
     void ScheduleOverlayTimer(qint64 now);
     qint64 Now() const { return m_clock.elapsed(); }

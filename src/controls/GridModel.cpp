@@ -17,8 +17,21 @@ CGridCell GridModel::NewCell(int row, int col) const {
 bool GridModel::SetRowCount(int rows) {
     ++m_changes;
     if (rows < 0) return false;
+    if (!m_observer.p || rows == GetRowCount()) {
+        ResizeRows(rows);
+        return true;
+    }
+    Observer& observer = *m_observer.p;
+    observer.RowCountAboutToChange(rows);
     const int old = GetRowCount();
-    if (rows == old) return true;
+    ResizeRows(rows);
+    observer.RowCountChanged(old);
+    return true;
+}
+
+void GridModel::ResizeRows(int rows) {
+    const int old = GetRowCount();
+    if (rows == old) return;
     m_damageFrom = std::min({m_damageFrom, rows, old});
     if (rows < m_fixedRows) {
         m_fixedRows = rows;
@@ -29,7 +42,7 @@ bool GridModel::SetRowCount(int rows) {
             for (int c = 0; c < m_columnCount; ++c) m_selected.remove(GridCellKey(r, c));
         m_rows.resize(size_t(rows));
         m_heights.Resize(rows, m_defaultRowHeight);
-        return true;
+        return;
     }
     m_heights.Resize(rows, m_defaultRowHeight);
     for (int r = old; r < rows; ++r) {
@@ -38,14 +51,26 @@ bool GridModel::SetRowCount(int rows) {
         m_rows.push_back(std::move(cells));
         for (int c = 0; c < m_columnCount; ++c) m_rows.back().push_back(NewCell(r, c));
     }
-    return true;
 }
 
 bool GridModel::SetColumnCount(int cols) {
     Changed();
     if (cols < 0) return false;
+    if (!m_observer.p || cols == m_columnCount) {
+        ResizeColumns(cols);
+        return true;
+    }
+    Observer& observer = *m_observer.p;
+    observer.ColumnCountAboutToChange(cols);
     const int old = m_columnCount;
-    if (cols == old) return true;
+    ResizeColumns(cols);
+    observer.ColumnCountChanged(old);
+    return true;
+}
+
+void GridModel::ResizeColumns(int cols) {
+    const int old = m_columnCount;
+    if (cols == old) return;
     if (cols < m_fixedCols) m_fixedCols = cols;
     if (cols < old) {
         for (int r = 0; r < GetRowCount(); ++r) {
@@ -62,14 +87,15 @@ bool GridModel::SetColumnCount(int cols) {
     }
     m_columnCount = cols;
     m_widths.Resize(cols, m_defaultColumnWidth);
-    return true;
 }
 
 bool GridModel::SetFixedRowCount(int rows) {
     Changed();
     if (rows < 0) return false;
     if (GetRowCount() < rows && !SetRowCount(rows)) return false;
+    if (m_observer.p) m_observer.p->FixedRowCountAboutToChange(rows);
     m_fixedRows = rows;
+    if (m_observer.p) m_observer.p->FixedCountChanged();
     return true;
 }
 
@@ -77,11 +103,14 @@ bool GridModel::SetFixedColumnCount(int cols) {
     Changed();
     if (cols < 0) return false;
     if (m_columnCount < cols && !SetColumnCount(cols)) return false;
+    if (m_observer.p) m_observer.p->FixedColumnCountAboutToChange(cols);
     m_fixedCols = cols;
+    if (m_observer.p) m_observer.p->FixedCountChanged();
     return true;
 }
 
 void GridModel::DeleteAllItems() {
+    if (m_observer.p) m_observer.p->AboutToBeEmptied();
     Changed();
     m_selected.clear();
     m_rows.clear();
@@ -91,6 +120,7 @@ void GridModel::DeleteAllItems() {
     m_columnCount = 0;
     m_fixedRows = 0;
     m_fixedCols = 0;
+    if (m_observer.p) m_observer.p->Emptied();
 }
 
 const CGridCell* GridModel::GetCell(int row, int col) const {

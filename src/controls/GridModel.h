@@ -25,7 +25,30 @@ using CellExtentFn = std::function<QSize(int row, int col)>;
 // value (false, 0, -1, an empty text) and never creates cells.
 class GridModel {
 public:
+    // What a view showing the model must follow as it happens: rows and columns that come or
+    // go, the fixed rows and columns, and the emptying of the whole grid. Changes of cells are
+    // not told one by one; they are noted as damage (below), and their writer asks the view
+    // for a repaint (see GridView).
+    class Observer {
+    public:
+        virtual ~Observer() = default;
+        // Before the count changes to `rows` (`cols`); the cells beyond it are still there.
+        virtual void RowCountAboutToChange(int rows) = 0;
+        virtual void RowCountChanged(int oldRows) = 0;
+        virtual void ColumnCountAboutToChange(int cols) = 0;
+        virtual void ColumnCountChanged(int oldCols) = 0;
+        // Before the fixed count becomes `rows` (`cols`), the grid having grown to it already.
+        virtual void FixedRowCountAboutToChange(int rows) = 0;
+        virtual void FixedColumnCountAboutToChange(int cols) = 0;
+        virtual void FixedCountChanged() = 0;
+        virtual void AboutToBeEmptied() = 0;
+        virtual void Emptied() = 0;
+    };
+
     explicit GridModel(const QFont& font = QFont());
+
+    // One observer at most; a copy of the model has none.
+    void SetObserver(Observer* observer) { m_observer.p = observer; }
 
     // --- structure
     int GetRowCount() const { return int(m_rows.size()); }
@@ -162,6 +185,8 @@ public:
     static QList<QStringList> SplitPasteText(const QString& text);
 
 private:
+    void ResizeRows(int rows);
+    void ResizeColumns(int cols);
     CGridCell* Cell(int row, int col);
     CGridCell NewCell(int row, int col) const;
     void SetState(CGridCell& cell, int row, int col, quint32 state);
@@ -171,6 +196,15 @@ private:
         m_damageAll = true;
     }
 
+    // Not copied with the model: the copy is shown by no one.
+    struct ObserverSlot {
+        Observer* p = nullptr;
+        ObserverSlot() = default;
+        ObserverSlot(const ObserverSlot&) {}
+        ObserverSlot& operator=(const ObserverSlot&) { return *this; }
+    };
+
+    ObserverSlot m_observer;
     std::vector<std::vector<CGridCell>> m_rows;
     int m_columnCount = 0;
     int m_fixedRows = 0;

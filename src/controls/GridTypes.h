@@ -67,6 +67,12 @@ inline constexpr quint32 DT_NOCLIP = 0x100;
 inline constexpr quint32 DT_NOPREFIX = 0x800;
 #endif
 
+// How an in-place edit began, as its first key, besides a typed character or a Qt::Key_*
+// navigation key.
+inline constexpr int kGridEditByMouse = 1;
+inline constexpr int kGridEditByBackspace = 8;
+inline constexpr int kGridEditByEnter = 13;
+
 // Notification codes the grid sends to its owner (GridNotify::code).
 inline constexpr int NM_RCLICK = -5;             // right button clicked; the focus cell after it
 inline constexpr int GVN_SELCHANGING = -100;     // focus cell about to change; the old one

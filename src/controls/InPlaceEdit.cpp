@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <algorithm>
 
-#include "controls/GridCtrl.h"
+#include "controls/GridTypes.h"
 
 namespace {
 
@@ -31,25 +31,26 @@ bool SelectsAll(int key) {
 
 }  // namespace
 
-CInPlaceEdit::CInPlaceEdit(CGridCtrl* grid, const QRect& rect, Qt::Alignment alignment, int row,
-                           int col, const QString& text, int firstKey)
-    : QLineEdit(grid->viewport()),
-      m_grid(grid),
+CInPlaceEdit::CInPlaceEdit(QWidget* owner, QWidget* parent, const QFont& font, const QRect& rect,
+                           Qt::Alignment alignment, int row, int col, const QString& text,
+                           int firstKey)
+    : QLineEdit(parent),
+      m_owner(owner),
       m_row(row),
       m_col(col),
       m_initialText(text),
-      m_exitOnArrows(firstKey != CGridCtrl::kEditByMouse) {
+      m_exitOnArrows(firstKey != kGridEditByMouse) {
     setFrame(true);
-    setFont(grid->GetGridFont());
+    setFont(font);
     setAlignment(alignment | Qt::AlignVCenter);
     setText(text);
     setGeometry(rect);
     show();
     setFocus(Qt::OtherFocusReason);
-    if (firstKey == CGridCtrl::kEditByMouse || firstKey == CGridCtrl::kEditByEnter ||
+    if (firstKey == kGridEditByMouse || firstKey == kGridEditByEnter ||
         firstKey == Qt::Key_Return || firstKey == Qt::Key_Enter) {
         end(false);
-    } else if (firstKey == CGridCtrl::kEditByBackspace || firstKey == Qt::Key_Backspace) {
+    } else if (firstKey == kGridEditByBackspace || firstKey == Qt::Key_Backspace) {
         end(false);
         backspace();
     } else if (SelectsAll(firstKey)) {
@@ -119,7 +120,7 @@ void CInPlaceEdit::keyPressEvent(QKeyEvent* event) {
 
 void CInPlaceEdit::EndEdit(int key) {
     m_lastKey = key;
-    m_grid->setFocus(Qt::OtherFocusReason);
+    m_owner->setFocus(Qt::OtherFocusReason);
     // Should the grid not take the focus (hidden window), end the edit all the same.
     if (!m_ended) clearFocus();
 }
@@ -129,7 +130,7 @@ void CInPlaceEdit::focusOutEvent(QFocusEvent* event) {
     if (event->reason() == Qt::PopupFocusReason || m_ended) return;
     m_ended = true;
     hide();
-    m_grid->EditorFinished(m_row, m_col, text(), m_lastKey);
+    emit EditEnded(m_row, m_col, text(), m_lastKey);
     deleteLater();
 }
 

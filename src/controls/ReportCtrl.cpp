@@ -77,6 +77,9 @@ CReportCtrl::CReportCtrl(QWidget* parent) : QTableView(parent), m_model(new Repo
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setShowGrid(false);
     setWordWrap(false);
+    // Tab leaves the list for the next control, as in any dialog, and never moves the
+    // selection, which decides who gets a test mail and what Delete removes.
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setSectionsClickable(true);

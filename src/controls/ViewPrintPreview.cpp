@@ -4,25 +4,27 @@
 #include <QCloseEvent>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
 #include <QToolBar>
+#include <algorithm>
 
-#include "controls/GridCtrl.h"
+#include "controls/PrinterDef.h"
 
-CViewPrintPreview::CViewPrintPreview(CGridCtrl& grid, QWidget* previousWindow)
+CViewPrintPreview::CViewPrintPreview(const CPrinterDef& printerDef, const QString& docName,
+                                     QWidget* previousWindow)
     : QMainWindow(previousWindow, Qt::Window),
-      m_grid(grid),
       m_previous(previousWindow),
       m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("PrintPreview"));
     setWindowTitle(QString::fromLatin1(kCaption));
-    grid.PrinterDef().Configure(*m_printer);
-    m_printer->setDocName(grid.GetTitle());
+    printerDef.Configure(*m_printer);
+    m_printer->setDocName(docName);
 
     m_view = new QPrintPreviewWidget(m_printer.get(), this);
     setCentralWidget(m_view);
     connect(m_view, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* printer) { m_grid.PrintJob(*printer, true); });
+            [this](QPrinter* printer) { emit PagesRequested(printer); });
     connect(m_view, &QPrintPreviewWidget::previewChanged, this, &CViewPrintPreview::UpdateActions);
 
     QToolBar* bar = addToolBar(QStringLiteral("Preview"));
@@ -31,10 +33,10 @@ CViewPrintPreview::CViewPrintPreview(CGridCtrl& grid, QWidget* previousWindow)
         close();
         emit PrintRequested();
     });
-    m_next = bar->addAction(QStringLiteral("&Next Page"), this,
-                            [this] { m_view->setCurrentPage(CurrentPage() + 1); });
-    m_prev = bar->addAction(QStringLiteral("Pre&v Page"), this,
-                            [this] { m_view->setCurrentPage(CurrentPage() - 1); });
+    m_next =
+        bar->addAction(QStringLiteral("&Next Page"), this, [this] { GoToPage(CurrentPage() + 1); });
+    m_prev =
+        bar->addAction(QStringLiteral("Pre&v Page"), this, [this] { GoToPage(CurrentPage() - 1); });
     m_twoPage = bar->addAction(QStringLiteral("&Two Page"), this, [this] {
         const bool two = m_view->viewMode() != QPrintPreviewWidget::FacingPagesView;
         if (two)
@@ -55,9 +57,22 @@ CViewPrintPreview::CViewPrintPreview(CGridCtrl& grid, QWidget* previousWindow)
 CViewPrintPreview::~CViewPrintPreview() = default;
 
 void CViewPrintPreview::StartPreview() {
-    // Shown, the view lays out its pages.
+    // Maximised is only a wish a window manager may ignore (or be missing): the window asks
+    // for at least the size of the window it was opened from, within the screen, so that a
+    // page shows either way.
+    QScreen* shownOn = m_previous ? m_previous->screen() : screen();
+    const QRect room = shownOn->availableGeometry();
+    QSize size = m_previous ? m_previous->size() : room.size();
+    size = size.expandedTo(minimumSizeHint()).boundedTo(room.size());
+    QRect where(QPoint(), size);
+    where.moveCenter(m_previous ? m_previous->geometry().center() : room.center());
+    where.moveLeft(std::clamp(where.left(), room.left(), room.right() - size.width() + 1));
+    where.moveTop(std::clamp(where.top(), room.top(), room.bottom() - size.height() + 1));
+    setGeometry(where);
+    // Shown, the view lays out its pages; the first one is shown whole.
     showMaximized();
-    m_view->fitToWidth();
+    m_view->fitInView();
+    GoToPage(1);
     Activate();
 }
 
@@ -72,6 +87,12 @@ int CViewPrintPreview::PageCount() const {
 
 int CViewPrintPreview::CurrentPage() const {
     return m_view->currentPage();
+}
+
+void CViewPrintPreview::GoToPage(int page) {
+    // The view tells of the pages scrolled to, not of a page it was sent to.
+    m_view->setCurrentPage(page);
+    UpdateActions();
 }
 
 void CViewPrintPreview::UpdateActions() {

@@ -4,21 +4,23 @@
 #include <QPointer>
 #include <memory>
 
-class CGridCtrl;
+class CPrinterDef;
 class QAction;
 class QPrintPreviewWidget;
 class QPrinter;
 
-// The print preview window: the grid's pages as printing lays them out, with a tool bar to
-// print, page through, show two pages, zoom and close. While it is open it stands in front
-// of the window it was opened from; closing it brings that window back. Its Print closes
-// the preview and asks the grid's owner to print.
+// The print preview window: a document's pages as printing lays them out (the owner draws
+// them on PagesRequested), with a tool bar to print, page through, show two pages, zoom and
+// close. While it is open it stands in front of the window it was opened from; closing it
+// brings that window back. Its Print closes the preview and asks the owner to print.
 class CViewPrintPreview : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Print Preview";
 
-    CViewPrintPreview(CGridCtrl& grid, QWidget* previousWindow);
+    // The pages are laid out for the printer `printerDef` describes.
+    CViewPrintPreview(const CPrinterDef& printerDef, const QString& docName,
+                      QWidget* previousWindow);
     ~CViewPrintPreview() override;
 
     // Shows the window maximised and lays out the pages.
@@ -35,6 +37,8 @@ public:
     QAction* CloseAction() const { return m_close; }
 
 signals:
+    // The owner prints the whole document on `printer` now (the pages to show).
+    void PagesRequested(QPrinter* printer);
     void PreviewEnded();
     void PrintRequested();
 
@@ -43,9 +47,9 @@ protected:
 
 private:
     void EndPreview();
+    void GoToPage(int page);
     void UpdateActions();
 
-    CGridCtrl& m_grid;
     QPointer<QWidget> m_previous;
     std::unique_ptr<QPrinter> m_printer;
     QPrintPreviewWidget* m_view = nullptr;

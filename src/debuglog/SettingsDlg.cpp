@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/RecipientListStore.h"
 #include "app/SettingsKeys.h"
 #include "controls/FormEdit.h"
+#include "platform/TextHelpers.h"
 
 namespace {
 

@@ -1,26 +1,29 @@
 #include "debuglog/VantraceController.h"
 
 #include <QDir>
-#include <QFile>
 
 #include "app/SettingsKeys.h"
 #include "app/Timestamp.h"
+#include "app/TraceLog.h"
 #include "exec/CommandLauncher.h"
 #include "platform/Prompter.h"
+#include "platform/RegularFile.h"
+#include "platform/ToolOutputFile.h"
 #include "platform/WaitCursor.h"
 #include "scan/EventRecord.h"
 #include "scan/HistoryLog.h"
 #include "scan/LoginRecord.h"
 #include "scan/MatrixLayout.h"
 #include "scan/ScanEngine.h"
+#include "scan/UserListReport.h"
 
 namespace {
 
 const QString kRecTag = QString::fromLatin1(HistoryLog::kRecTag);
 const QString kPlaceholder = QString::fromLatin1(kPlaceholderPid);
 const QString kAllTypesChoice = QStringLiteral("(ALL)");
-// The longest line the log check reads at once; longer lines are read in pieces.
-constexpr qint64 kLogLineMax = 1023;
+// The log check reads this much of the log: the success line comes first.
+constexpr qint64 kMaxLogBytes = 1024 * 1024;
 
 // The first "_" of a stored date-time back to a blank.
 QString Unstore(QString datetime) {
@@ -97,19 +100,28 @@ void VantraceController::Commit(const VantraceChoice& choice) {
         choice.transTypes.contains(kAllTypesChoice) ? QStringLiteral("ALL") : choice.transTypes;
 
     if (!choice.start) {
-        if (m_engine.TraceActive()) {
-            // One OFF request, for what is being watched.
-            Stop();
-        } else {
-            const bool all = machine.isEmpty();
-            Target target;
-            target.pid =
-                all ? kPlaceholder : (m_session.machine == machine ? m_session.pid : QString());
-            target.userId = all ? QString::fromLatin1(kAllClientsUser) : choice.userId;
-            target.machine = all ? QString::fromLatin1(kAllLogging) + m_logLevel : machine;
-            SwitchOff(kCommitProgram, target, machine);
-            m_watchedKey.clear();
+        // One OFF request, for the machine the dialog names (none: all clients). A watch
+        // ends with it, whatever it watched.
+        const bool all = machine.isEmpty();
+        Target target;
+        target.pid =
+            all ? kPlaceholder : (m_session.machine == machine ? m_session.pid : QString());
+        target.userId = all ? QString::fromLatin1(kAllClientsUser) : choice.userId;
+        target.machine = all ? QString::fromLatin1(kAllLogging) + m_logLevel : machine;
+        const bool active = m_engine.TraceActive();
+        if (active) {
+            m_engine.StopWatchBlink(false);
+            const Target shown = EndWatch();
+            // The watched target's line names it as the group showed it.
+            if (all ? shown.machine.startsWith(QLatin1String(kAllLogging))
+                    : shown.machine == machine)
+                target = shown;
         }
+        SwitchOff(kCommitProgram, target, machine);
+        if (active)
+            Forget();
+        else
+            m_watchedKey.clear();
         m_engine.RunScanCycle();
         return;
     }
@@ -209,14 +221,20 @@ void VantraceController::StartSameEntry(const VantraceChoice& choice, const QStr
 void VantraceController::Stop() {
     m_engine.StopWatchBlink(false);
     WaitCursor wait;
-    if (m_engine.TraceActive()) {
-        m_engine.BlinkTracedEntry();
-        // What the group shows is what is watched: a new session of the user has replaced
-        // the pid since.
-        const Target target = Shown();
-        ShowOff();
-        SwitchOff(kStopProgram, target, m_requestedMachine);
-    }
+    if (m_engine.TraceActive()) SwitchOff(kStopProgram, EndWatch(), m_requestedMachine);
+    Forget();
+}
+
+VantraceController::Target VantraceController::EndWatch() {
+    m_engine.BlinkTracedEntry();
+    // What the group shows is what is watched: a new session of the user has replaced the
+    // pid since.
+    const Target shown = Shown();
+    ShowOff();
+    return shown;
+}
+
+void VantraceController::Forget() {
     m_watchedKey.clear();
     m_session = WatchedSession{};
     m_requestedMachine.clear();
@@ -225,13 +243,11 @@ void VantraceController::Stop() {
 
 void VantraceController::StopAtExit() {
     CommandLauncher::UnattendedScope quiet(m_launcher);
-    m_unattended = true;
     Stop();
-    m_unattended = false;
 }
 
 void VantraceController::Tell(const QString& text, bool warning) {
-    if (m_unattended)
+    if (m_launcher.Unattended())
         m_prompter.Notice(text);
     else if (warning)
         m_prompter.Warning(text);
@@ -273,7 +289,8 @@ VantraceController::RunResult VantraceController::RunTool(const char* program, c
                                                           const QString& machine) {
     RunResult result;
     const QString logPath = LogPath();
-    QFile::remove(logPath);
+    // A log an earlier run left must never pass for this run's answer.
+    const ToolOutputFile log(logPath);
 
     LaunchRequest request;
     request.program = QString::fromLatin1(program);
@@ -296,29 +313,40 @@ VantraceController::RunResult VantraceController::RunTool(const char* program, c
     if (m_settings.Text(Setting::Debug) == QLatin1String("1"))
         m_history.WriteHistoryLine(kRecTag + QStringLiteral("Execute:   ") + masked +
                                    QLatin1Char('\n'));
-    result.confirmed = CheckLog();
+    result.confirmed = CheckLog(log);
     return result;
 }
 
-bool VantraceController::CheckLog() {
-    const QString path = LogPath();
-    QFile log(path);
-    if (!log.open(QIODevice::ReadOnly | QIODevice::Text)) {
+bool VantraceController::CheckLog(const ToolOutputFile& log) {
+    const QString path = log.Path();
+    if (log.LeftOver() && !log.WrittenByRun()) {
+        Note(path + QStringLiteral(" is left from an earlier run and was not written again"));
+        return false;
+    }
+    QByteArray head;
+    bool truncated = false;
+    const RegularFile::Status status = RegularFile::ReadHead(path, kMaxLogBytes, head, &truncated);
+    if (status == RegularFile::Status::NotRegular) {
+        // Reading a FIFO would wait for a writer that may never come.
+        Note(path + QStringLiteral(" is not a regular file"));
+        return false;
+    }
+    if (status != RegularFile::Status::Ok) {
         Tell(QString::fromLatin1(kUnableToRead) + path, false);
         return false;
     }
     const QString success = QString::fromLatin1(kSuccessLine);
-    while (!log.atEnd()) {
-        QByteArray line = log.readLine(kLogLineMax + 1);
-        if (line.isEmpty() && log.error() != QFileDevice::NoError) {
-            Tell(QString::fromLatin1(kUnableToRead) + path, false);
-            return false;
-        }
-        if (line.endsWith('\n')) line.chop(1);
-        if (line.isEmpty()) continue;
-        if (QString::fromLocal8Bit(line).toUpper() == success) return true;
-    }
+    for (const QString& piece : UserListReport::SplitPieces(head))
+        if (!piece.isEmpty() && piece.toUpper() == success) return true;
+    if (truncated)
+        Note(path +
+             QStringLiteral(" holds no success line in its first %1 bytes").arg(kMaxLogBytes));
     return false;
+}
+
+void VantraceController::Note(const QString& why) {
+    if (TraceLog* trace = m_history.Trace())
+        trace->Trace("[Error] vantrace logging request not confirmed: %s", qPrintable(why));
 }
 
 // ---------------------------------------------------------------- the group

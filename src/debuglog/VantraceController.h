@@ -13,6 +13,7 @@ class CommandLauncher;
 class HistoryLog;
 class Prompter;
 class ScanEngine;
+class ToolOutputFile;
 
 // One request made in the debug-logging dialog.
 struct VantraceChoice {
@@ -103,11 +104,18 @@ private:
     void StartNewTarget(const VantraceChoice& choice, const QString& machine, const QString& now);
     void StartSameEntry(const VantraceChoice& choice, const QString& now);
     void SwitchOff(const char* program, const Target& target, const QString& requestMachine);
+    // The watched entry blinks once and the group shows OFF; returns what it showed.
+    Target EndWatch();
+    // Nothing is watched and logging counts as off.
+    void Forget();
     RunResult RunTool(const char* program, const QString& mode, const QString& machine);
     QString MaskedCommand(const QString& mode, const QString& machine) const;
-    // The log's verdict: a line that reads the success line in any letter case. A log that
-    // cannot be read is reported and fails.
-    bool CheckLog();
+    // The log's verdict: a line that reads the success line in any letter case. Only a log
+    // this run wrote counts, read without waiting and only its first megabyte; a log that
+    // cannot be read is reported and fails, one that is no answer fails with a trace note.
+    bool CheckLog(const ToolOutputFile& log);
+    // Why a request went unconfirmed, for the trace log.
+    void Note(const QString& why);
     void ShowWatched(const QString& caption);
     void ShowOff();
     void SetStopEnabled(bool enabled);
@@ -134,5 +142,4 @@ private:
     QString m_transTypes;
     QString m_requestedMachine;  // empty: all clients
     bool m_stopEnabled = false;
-    bool m_unattended = false;
 };

@@ -4,38 +4,83 @@
 #include <QFile>
 #include <QIODevice>
 #include <QSet>
+#include <QStringDecoder>
 
 #include "app/SettingsKeys.h"
 #include "controls/ReportCtrl.h"
 #include "exchange/Export.h"
 #include "platform/FileChooser.h"
 #include "platform/Prompter.h"
+#include "platform/RegularFile.h"
 #include "platform/WaitCursor.h"
 
 namespace {
 
 constexpr int kAddressField = 4;
 
+// Text has few control characters besides tab, line and page ends; a file where more than
+// one byte in 32 is one is taken for binary.
+bool LooksBinary(const QByteArray& data) {
+    qsizetype controls = 0;
+    for (const char c : data) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r' && u != '\f') || u == 0x7F) ++controls;
+    }
+    return controls * 32 > data.size();
+}
+
+// UTF-8, or where the bytes are not, the locale's encoding; Latin-1 where that is UTF-8 too,
+// so that no byte is lost.
+QString Decode(QByteArrayView bytes) {
+    for (const QStringConverter::Encoding encoding :
+         {QStringConverter::Utf8, QStringConverter::System}) {
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+        const QString text = decoder(bytes);
+        if (!decoder.hasError()) return text;
+    }
+    return QString::fromLatin1(bytes);
+}
+
+bool HoldsControl(const QString& text) {
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control) return true;
+    return false;
+}
+
 }  // namespace
 
-bool ReadImportAddresses(QIODevice& device, QStringList& addresses) {
-    bool header = true;
-    while (!device.atEnd()) {
-        QByteArray line = device.readLine();
-        // Short of the end, a line holds at least its line feed: nothing means a read error.
-        if (line.isEmpty()) return false;
-        if (header) {
-            header = false;
-            continue;
+ImportReading ReadImportAddresses(QIODevice& device, QStringList& addresses, qint64 maxBytes) {
+    // Read to the end, whatever size the file claims: files under /proc say 0.
+    QByteArray data;
+    ImportReading reading = ImportReading::Complete;
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 got = device.read(chunk, sizeof chunk);
+        if (got <= 0) {
+            if (got < 0) reading = ImportReading::ReadError;
+            break;
         }
-        if (line.endsWith('\n')) line.chop(1);
-        // A file written on Windows keeps its carriage returns where text mode does not drop them.
+        data.append(chunk, got);
+        if (data.size() > maxBytes) {
+            reading = ImportReading::ReadError;
+            break;
+        }
+    }
+    if (LooksBinary(data)) return ImportReading::NotText;
+    QList<QByteArray> lines = data.split('\n');
+    // A line cut short by a failed read is no line.
+    if (reading != ImportReading::Complete || lines.last().isEmpty()) lines.removeLast();
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QByteArray& line = lines[i];
+        // A file written on Windows keeps its carriage returns.
         if (line.endsWith('\r')) line.chop(1);
         const QList<QByteArray> fields = line.split(',');
         if (fields.size() <= kAddressField || fields[kAddressField].isEmpty()) continue;
-        addresses.append(QString::fromUtf8(fields[kAddressField]));
+        const QString address = Decode(fields[kAddressField]);
+        // A NUL or another control character makes no address.
+        if (!HoldsControl(address)) addresses.append(address);
     }
-    return true;
+    return reading;
 }
 
 CImport::CImport(CReportCtrl& recipients, const Services& services)
@@ -55,17 +100,20 @@ bool CImport::Import() {
 }
 
 bool CImport::ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    // Only a regular file, opened without waiting: a FIFO picked in the file dialog would
+    // otherwise hold the program until something writes into it.
+    QFile file;
+    QString why;
+    if (RegularFile::Open(path, file, kMaxFileBytes, &why) != RegularFile::Status::Ok) {
         m_services.prompter.Warning(QStringLiteral("Cannot open ") +
-                                    QDir::toNativeSeparators(path) + QStringLiteral("\n(") +
-                                    file.errorString() + QStringLiteral(")."));
+                                    QDir::toNativeSeparators(path) + QStringLiteral("\n(") + why +
+                                    QStringLiteral(")."));
         return false;
     }
     QStringList addresses;
-    const bool complete = ReadImportAddresses(file, addresses);
+    const ImportReading reading = ReadImportAddresses(file, addresses, kMaxFileBytes);
     AddAddresses(addresses);
-    if (!complete) {
+    if (reading != ImportReading::Complete) {
         m_services.prompter.Warning(QString::fromLatin1(kReadFailed));
         return false;
     }
@@ -74,11 +122,13 @@ bool CImport::ReadFile(const QString& path) {
 }
 
 void CImport::AddAddresses(const QStringList& addresses) {
+    // Letter case is ignored letter by letter: upper-casing would make "straße" and
+    // "STRASSE" one address.
     QSet<QString> known;
     for (int row = 0; row < m_recipients.GetItemCount(); ++row)
-        known.insert(m_recipients.GetItemText(row, 0).toUpper());
+        known.insert(m_recipients.GetItemText(row, 0).toCaseFolded());
     for (const QString& address : addresses) {
-        const QString key = address.toUpper();
+        const QString key = address.toCaseFolded();
         if (known.contains(key)) continue;
         known.insert(key);
         const int row = m_recipients.InsertItem(m_recipients.GetItemCount(), address);

@@ -10,10 +10,18 @@ class Prompter;
 class QIODevice;
 class QWidget;
 
+enum class ImportReading {
+    Complete,
+    ReadError,  // the device failed, or held more than was to be read
+    NotText,    // binary data, not a snapshot: no address is taken
+};
+
 // The addresses of a snapshot file in file order: the fifth comma-separated field of every
-// line after the first, when it is not empty. Lines are read whole, whatever their length.
-// False when the device reported a read error; the addresses read until then are kept.
-bool ReadImportAddresses(QIODevice& device, QStringList& addresses);
+// line after the first, when it is not empty and holds no control character. Lines are read
+// whole, whatever their length; a field that is not UTF-8 is read in the locale's encoding,
+// or as Latin-1. At most `maxBytes` are read; after a read error the addresses of the lines
+// read until then are kept.
+ImportReading ReadImportAddresses(QIODevice& device, QStringList& addresses, qint64 maxBytes);
 
 // Fills a broadcast recipient list from a CSV snapshot file the user chooses: every address
 // not in the list yet (letter case ignored) is added once, ticked, and the list is sorted.
@@ -23,6 +31,8 @@ public:
     static constexpr const char* kFilter = "CSV Files (*.csv)";
     static constexpr const char* kTitle = "Import SS";
     static constexpr const char* kReadFailed = "Unable to Import csv file data";
+    // A snapshot of 100,000 sessions takes about 8 MB.
+    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
     struct Services {
         AppSettings& settings;

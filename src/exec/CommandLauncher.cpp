@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -33,11 +34,19 @@ Found ResolveProgram(const QString& program, QString& path) {
     }
     path = QStandardPaths::findExecutable(program);
     if (!path.isEmpty()) return Found::Runnable;
-    const QStringList dirs = qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    const QStringList dirs =
+        qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const QString& dir : dirs) {
         if (QFileInfo(QDir(dir).filePath(program)).isFile()) return Found::NotRunnable;
     }
     return Found::Missing;
+}
+
+// A redirection file must be a regular file or not there yet: opening anything else in its
+// place (a FIFO) could wait for ever, before the tool even starts.
+bool RegularOrAbsent(const QString& path) {
+    const QFileInfo fi(path);
+    return fi.isFile() || (!fi.exists() && !fi.isSymLink());
 }
 
 // Ends whatever the tool left running in its process group (a daemonised helper, a child it
@@ -103,15 +112,25 @@ LaunchOutcome CommandLauncher::Run(const LaunchRequest& request) {
             break;
     }
 
+    if (!request.stdinFile.isEmpty() && !QFileInfo(request.stdinFile).isFile()) {
+        outcome.rc = kStartFailed;
+        Tell(StartFailedMessage(request.commandLine));
+        return outcome;
+    }
+    // The output file is replaced by every run; anything else in its place goes first, and
+    // where it cannot, the output is dropped.
+    QString output = request.stdoutFile;
+    if (!output.isEmpty() && !RegularOrAbsent(output)) {
+        QFile::remove(output);
+        if (!RegularOrAbsent(output)) output.clear();
+    }
+
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
     process.setStandardInputFile(request.stdinFile.isEmpty() ? QProcess::nullDevice()
                                                              : request.stdinFile);
-    if (request.stdoutFile.isEmpty())
-        process.setStandardOutputFile(QProcess::nullDevice());
-    else
-        process.setStandardOutputFile(request.stdoutFile);
+    process.setStandardOutputFile(output.isEmpty() ? QProcess::nullDevice() : output);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // A process group of its own: a terminal's Ctrl+C is not sent to it, and on time-out
     // the whole group is ended.

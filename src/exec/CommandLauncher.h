@@ -57,6 +57,10 @@ public:
         CommandLauncher& m_launcher;
     };
 
+    // An UnattendedScope is alive: other messages of the work in progress must not wait
+    // for the user either.
+    bool Unattended() const { return m_unattended > 0; }
+
     // Ends the tool being waited for now, as its time limit would (the run returns
     // kTimedOut). Nothing happens when no tool runs.
     void Abort();

@@ -81,7 +81,7 @@ Broadcaster::Broadcaster(Services services) : m_s(std::move(services)) {}
 
 bool Broadcaster::WriteContent(const QString& body) {
     if (m_s.mailer.WriteContentFile(body)) return true;
-    m_s.prompter.Warning(QString::fromLatin1(Mailer::kContentWriteFailed));
+    m_s.mailer.Warn(QString::fromLatin1(Mailer::kContentWriteFailed));
     return false;
 }
 
@@ -124,6 +124,7 @@ void Broadcaster::Broadcast(const Kind& kind) {
     const QString content = m_s.settings.Text(kind.contentKey);
     if (!WriteContent(content)) return;
     m_s.history.WriteHistoryLine(kind.commandLine(CurrentTimestamp(m_s.clock), subject));
+    Mailer::Command command(m_s.mailer);
 
     // Each distinct address is mailed once, however many sessions its user has; every
     // session still gets its line, with the outcome of that one mail.

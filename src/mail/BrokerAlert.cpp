@@ -3,16 +3,14 @@
 #include "app/Timestamp.h"
 #include "mail/EmailSettings.h"
 #include "mail/Mailer.h"
-#include "platform/Prompter.h"
 #include "scan/HistoryLog.h"
 #include "scan/ScannerControl.h"
 
 BrokerAlert::BrokerAlert(ScannerControl& scanner, HistoryLog& history, Mailer& mailer,
-                         Prompter& prompter, const Clock& clock, const EmailSettings& settings)
+                         const Clock& clock, const EmailSettings& settings)
     : m_scanner(scanner),
       m_history(history),
       m_mailer(mailer),
-      m_prompter(prompter),
       m_clock(clock),
       m_settings(settings) {}
 
@@ -42,19 +40,22 @@ void BrokerAlert::SendBrokerAlert(int tries) {
     m_scanner.PauseScanner();
 
     if (!m_mailer.WriteContentFile(ComposeAlertBody(m_settings.content, tries))) {
-        m_prompter.Warning(QString::fromLatin1(Mailer::kContentWriteFailed));
+        m_mailer.Warn(QString::fromLatin1(Mailer::kContentWriteFailed));
         Rescan();
         return;
     }
 
     // A copy: the loop must not depend on the settings being reloaded meanwhile.
     const CMapStrToEmailObj recipients = m_settings.alertRecipients;
-    for (const CEmailObj& recipient : recipients) {
-        if (!recipient.IsChecked()) continue;
-        const int result = m_mailer.SendEmail(recipient.Address, m_settings);
-        m_history.WriteHistoryLine(
-            HistoryLine(CurrentTimestamp(m_clock), recipient.Address, Mailer::Sent(result)));
-        if (m_mailedHook) m_mailedHook(Mailer::Sent(result));
+    {
+        Mailer::Command command(m_mailer);
+        for (const CEmailObj& recipient : recipients) {
+            if (!recipient.IsChecked()) continue;
+            const int result = m_mailer.SendEmail(recipient.Address, m_settings);
+            m_history.WriteHistoryLine(
+                HistoryLine(CurrentTimestamp(m_clock), recipient.Address, Mailer::Sent(result)));
+            if (m_mailedHook) m_mailedHook(Mailer::Sent(result));
+        }
     }
     // The scan below may already find the Broker answering again.
     if (m_sentHook) m_sentHook();

@@ -7,7 +7,6 @@
 class Clock;
 class HistoryLog;
 class Mailer;
-class Prompter;
 class ScannerControl;
 struct EmailSettings;
 
@@ -25,8 +24,8 @@ public:
 
     // `settings` are the main window's e-mail settings; they are read on every alert, so a
     // reload after the alert settings dialog takes effect at once.
-    BrokerAlert(ScannerControl& scanner, HistoryLog& history, Mailer& mailer, Prompter& prompter,
-                const Clock& clock, const EmailSettings& settings);
+    BrokerAlert(ScannerControl& scanner, HistoryLog& history, Mailer& mailer, const Clock& clock,
+                const EmailSettings& settings);
 
     // Does nothing when alerts are off; otherwise pauses the scanner, mails every checked
     // recipient and always ends with a new scan cycle.
@@ -56,7 +55,6 @@ private:
     ScannerControl& m_scanner;
     HistoryLog& m_history;
     Mailer& m_mailer;
-    Prompter& m_prompter;
     const Clock& m_clock;
     const EmailSettings& m_settings;
     bool m_rescanning = false;

@@ -3,16 +3,11 @@
 #include "app/Timestamp.h"
 #include "mail/EmailSettings.h"
 #include "mail/Mailer.h"
-#include "platform/Prompter.h"
 #include "scan/HistoryLog.h"
 
-BrokerRecovery::BrokerRecovery(HistoryLog& history, Mailer& mailer, Prompter& prompter,
-                               const Clock& clock, const EmailSettings& settings)
-    : m_history(history),
-      m_mailer(mailer),
-      m_prompter(prompter),
-      m_clock(clock),
-      m_settings(settings) {}
+BrokerRecovery::BrokerRecovery(HistoryLog& history, Mailer& mailer, const Clock& clock,
+                               const EmailSettings& settings)
+    : m_history(history), m_mailer(mailer), m_clock(clock), m_settings(settings) {}
 
 QString BrokerRecovery::ComposeBody(int failures, const QString& downSince) {
     return QString::fromLatin1(kBodyFormat).arg(QString::number(failures), downSince);
@@ -39,12 +34,13 @@ bool BrokerRecovery::ScanAnswered() {
 
 void BrokerRecovery::SendRecovery() {
     if (!m_mailer.WriteContentFile(ComposeBody(m_failures, m_downSince))) {
-        m_prompter.Warning(QString::fromLatin1(Mailer::kContentWriteFailed));
+        m_mailer.Warn(QString::fromLatin1(Mailer::kContentWriteFailed));
         return;
     }
     const QString subject = m_settings.subject + QString::fromLatin1(kSubjectSuffix);
     // A copy: the loop must not depend on the settings being reloaded meanwhile.
     const CMapStrToEmailObj recipients = m_settings.alertRecipients;
+    Mailer::Command command(m_mailer);
     for (const CEmailObj& recipient : recipients) {
         if (!recipient.IsChecked()) continue;
         const int result = m_mailer.SendEmail(recipient.Address, subject, m_settings);

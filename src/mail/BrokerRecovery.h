@@ -8,7 +8,6 @@
 class Clock;
 class HistoryLog;
 class Mailer;
-class Prompter;
 struct EmailSettings;
 
 // The mail that tells the alert recipients the Broker answers again. It follows the current
@@ -28,7 +27,7 @@ public:
     static_assert(std::string_view(kLineHead).size() == 59);
 
     // `settings` are the main window's e-mail settings, read when the mail goes out.
-    BrokerRecovery(HistoryLog& history, Mailer& mailer, Prompter& prompter, const Clock& clock,
+    BrokerRecovery(HistoryLog& history, Mailer& mailer, const Clock& clock,
                    const EmailSettings& settings);
 
     // A scan that counted a failure: the run goes on (or starts now).
@@ -53,7 +52,6 @@ private:
 
     HistoryLog& m_history;
     Mailer& m_mailer;
-    Prompter& m_prompter;
     const Clock& m_clock;
     const EmailSettings& m_settings;
 

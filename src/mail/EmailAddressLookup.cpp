@@ -1,11 +1,10 @@
 #include "mail/EmailAddressLookup.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include "app/SettingsKeys.h"
 #include "platform/Prompter.h"
+#include "platform/RegularFile.h"
 #include "platform/SaveFile.h"
 #include "platform/ToolOutputFile.h"
 #include "scan/HistoryLog.h"
@@ -114,19 +113,19 @@ int EmailAddressLookup::RunSqlGetEmailAddr(const QString& statement, QString& ad
         return 0;
     }
 
-    const QFileInfo info(outputPath);
-    const bool readable = !info.exists() || info.isFile();
-    if (readable && !output.WrittenByRun()) return 0;  // the tool gave no answer at all
-    QFile file(outputPath);
-    if (!readable || !file.open(QIODevice::ReadOnly)) {
-        m_prompter.Plain(QString::fromLatin1(kUnableToRead) + outputPath);
-        return 0;
-    }
-    const QByteArray data = file.readAll();
-    const bool readFailed = file.error() != QFileDevice::NoError;
-    file.close();
-    if (readFailed) {
-        m_prompter.Plain(QString::fromLatin1(kUnableToRead) + outputPath);
+    // The address is on one of the first lines: the head of the answer is enough.
+    QByteArray data;
+    const RegularFile::Status status = RegularFile::ReadHead(outputPath, kMaxAnswerBytes, data);
+    const bool readable = status == RegularFile::Status::Ok;
+    if (status == RegularFile::Status::Missing || (readable && !output.WrittenByRun()))
+        return 0;  // the tool gave no answer at all
+    if (!readable) {
+        // A scan cycle looks addresses up with nobody perhaps at the screen: it goes on.
+        const QString text = QString::fromLatin1(kUnableToRead) + outputPath;
+        if (m_launcher.Unattended())
+            m_prompter.Notice(text);
+        else
+            m_prompter.Plain(text);
         return 0;
     }
     QString line;

@@ -21,6 +21,8 @@ public:
     static constexpr const char* kZeroResults = "VQRY query has Zero results.";
     static constexpr const char* kUnableToRead = "Unable to read: ";
     static constexpr const char* kFailedLine = "REC : Execute RUNSQL Get Email Addrs Failed\n";
+    // The part of the answer read: the address is on its first lines.
+    static constexpr qint64 kMaxAnswerBytes = 1024 * 1024;
 
     // `settings` is read at each lookup for the "Debug" switch, which adds a history line
     // when the statement cannot be written or the tool does not run to a successful end.

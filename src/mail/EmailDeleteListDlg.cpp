@@ -31,13 +31,8 @@ CEmailDeleteListDlg::CEmailDeleteListDlg(CReportCtrl& recipients, QWidget* paren
 }
 
 void CEmailDeleteListDlg::accept() {
-    for (const QString& address : m_listed) {
-        for (int row = 0; row < m_recipients.GetItemCount(); ++row) {
-            if (m_recipients.GetItemText(row, 0).compare(address, Qt::CaseInsensitive) == 0) {
-                m_recipients.DeleteItem(row);
-                break;
-            }
-        }
-    }
+    // The rows listed, and no other: two addresses may differ only in letter case. The
+    // dialog is modal, so the selection is still the one it listed.
+    m_recipients.DeleteAllItems(CReportCtrl::RC_ITEM_SELECTED);
     QDialog::accept();
 }

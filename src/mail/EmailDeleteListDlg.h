@@ -5,8 +5,8 @@
 
 class CReportCtrl;
 
-// "Delete all these items": lists the selected addresses of a recipient list; OK removes,
-// for each of them, the first row of that list holding it (letter case ignored).
+// "Delete all these items": lists the selected addresses of a recipient list; OK removes
+// those rows.
 class CEmailDeleteListDlg : public QDialog {
     Q_OBJECT
 public:

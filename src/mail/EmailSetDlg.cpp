@@ -45,6 +45,8 @@ CEmailSetDlg::CEmailSetDlg(const EmailDialogServices& services, QWidget* parent)
     label->setBuddy(m_limit);
     limitRow->addWidget(label);
     limitRow->addStretch(1);
+    // Add and Delete stand at the top beside the list.
+    ListButtons()->addStretch(1);
 }
 
 void CEmailSetDlg::StoreOwnValues() {

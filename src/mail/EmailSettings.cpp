@@ -1,8 +1,8 @@
 #include "mail/EmailSettings.h"
 
-#include "app/RecipientListStore.h"
 #include "app/SettingsKeys.h"
 #include "mail/RecipientList.h"
+#include "platform/TextHelpers.h"
 
 EmailSettings LoadEmailSettings(const AppSettings& settings) {
     EmailSettings s;

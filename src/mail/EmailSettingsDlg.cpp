@@ -11,13 +11,14 @@
 
 #include "app/RecipientListStore.h"
 #include "app/SettingsKeys.h"
-#include "controls/ReportCtrl.h"
 #include "controls/FormEdit.h"
+#include "controls/ReportCtrl.h"
 #include "controls/RichEditCtrlEx.h"
 #include "mail/EmailAddDlg.h"
 #include "mail/Mailer.h"
 #include "mail/RecipientList.h"
 #include "platform/Prompter.h"
+#include "platform/SettingsStore.h"
 #include "platform/WaitCursor.h"
 
 CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServices& services,
@@ -43,10 +44,13 @@ CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServ
     auto* form = new QFormLayout;
     main->addLayout(form);
     m_server = AddFormEdit(form, this, "Mail Server:", "server",
-                       settings.TextOrFallback(Setting::EmailServer));
+                           settings.TextOrFallback(Setting::EmailServer));
     m_port = AddFormEdit(form, this, "Port:", "port", settings.TextOrFallback(Setting::EmailPort));
     m_from = AddFormEdit(form, this, "From:", "from", settings.TextOrFallback(Setting::EmailFrom));
-    m_subject = AddFormEdit(form, this, "Subject:", "subject", settings.TextOrFallback(m_subjectKey));
+    m_subject =
+        AddFormEdit(form, this, "Subject:", "subject", settings.TextOrFallback(m_subjectKey));
+    for (QLineEdit* box : {m_server, m_port, m_from, m_subject})
+        connect(box, &QLineEdit::returnPressed, this, &CEmailSettingsDlg::accept);
     m_content = new CRichEditCtrlEx(this);
     m_content->setObjectName(QStringLiteral("content"));
     m_content->SetText(settings.TextOrFallback(m_contentKey));
@@ -100,7 +104,7 @@ CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServ
 QPushButton* CEmailSettingsDlg::AddButton(QBoxLayout* layout, const char* text, const char* name) {
     auto* button = new QPushButton(QString::fromLatin1(text), this);
     button->setObjectName(QString::fromLatin1(name));
-    // Enter applies and closes (below); it never presses whichever button had the focus last.
+    // No button stands in for the others: Enter presses the focused one (below).
     button->setAutoDefault(false);
     layout->addWidget(button);
     return button;
@@ -143,6 +147,7 @@ void CEmailSettingsDlg::SendTestEmail() {
     }
     const QString testSubject = TestSubject(subject);
     bool sent = false;
+    Mailer::Command command(m_services.mailer);
     for (int row = 0; row < m_list->GetItemCount(); ++row) {
         if (!m_list->IsItemSelected(row) || !m_list->GetCheck(row)) continue;
         sent = true;
@@ -154,17 +159,21 @@ void CEmailSettingsDlg::SendTestEmail() {
 
 void CEmailSettingsDlg::Apply() {
     AppSettings& settings = m_services.settings;
-    settings.SetText(Setting::EmailServer, m_server->text());
-    settings.SetText(Setting::EmailPort, m_port->text());
-    settings.SetText(Setting::EmailFrom, m_from->text());
-    settings.SetText(m_subjectKey, m_subject->text());
-    settings.SetText(m_contentKey, m_content->Text());
-    StoreOwnValues();
+    {
+        // Every value and the whole list reach the disk in one write of the file.
+        const SettingsStore::Batch batch(settings.Store());
+        settings.SetText(Setting::EmailServer, m_server->text());
+        settings.SetText(Setting::EmailPort, m_port->text());
+        settings.SetText(Setting::EmailFrom, m_from->text());
+        settings.SetText(m_subjectKey, m_subject->text());
+        settings.SetText(m_contentKey, m_content->Text());
+        StoreOwnValues();
 
-    QList<RecipientEntry> entries;
-    for (int row = 0; row < m_list->GetItemCount(); ++row)
-        entries.append({m_list->GetCheck(row) ? 1 : 0, m_list->GetItemText(row, 0)});
-    WriteRecipientEntries(settings.Store(), m_section, entries);
+        QList<RecipientEntry> entries;
+        for (int row = 0; row < m_list->GetItemCount(); ++row)
+            entries.append({m_list->GetCheck(row) ? 1 : 0, m_list->GetItemText(row, 0)});
+        WriteRecipientEntries(settings.Store(), m_section, entries);
+    }
     m_services.prompter.Information(QString::fromLatin1(kSaved));
 }
 
@@ -174,11 +183,43 @@ void CEmailSettingsDlg::accept() {
 }
 
 void CEmailSettingsDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter in a single-line box is the dialog's OK (the message box keeps Return itself).
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+    // Enter reaches the dialog from a focused button, which then is pressed; a single-line
+    // box has applied and closed already, and the message box keeps Return itself.
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        accept();
+        button->click();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+namespace {
+
+// The widgets Tab stops at, in the order `layout` holds them; a widget that takes no focus
+// itself (a group box) gives those of its own layout.
+void CollectTabStops(QLayout* layout, QList<QWidget*>& out) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (QLayout* inner = item->layout()) {
+            CollectTabStops(inner, out);
+        } else if (QWidget* w = item->widget()) {
+            if (w->focusPolicy() & Qt::TabFocus)
+                out.append(w);
+            else if (w->layout())
+                CollectTabStops(w->layout(), out);
+        }
+    }
+}
+
+}  // namespace
+
+void CEmailSettingsDlg::showEvent(QShowEvent* event) {
+    // Tab follows the dialog as it reads, top to bottom, from its first control: what a
+    // dialog adds above the boxes or beside the list is made after the buttons at the bottom.
+    QList<QWidget*> stops;
+    CollectTabStops(layout(), stops);
+    for (qsizetype i = 1; i < stops.size(); ++i) setTabOrder(stops[i - 1], stops[i]);
+    if (!focusWidget() && !stops.isEmpty()) stops.first()->setFocus();
+    QDialog::showEvent(event);
 }

@@ -31,7 +31,8 @@ struct EmailDialogServices {
 // The common part of the three e-mail settings dialogs: the shared mail server, port and
 // sender, the dialog's own subject and message, one recipient list with a check box per
 // recipient, Add, Delete, the test mail, Apply and Close. The dialog works on its own copy:
-// nothing is stored before Apply (or Enter in a single-line box, which applies and closes).
+// nothing is stored before Apply (or Enter in a single-line box, which applies and closes;
+// Enter on a button presses that button).
 class CEmailSettingsDlg : public QDialog {
     Q_OBJECT
 public:
@@ -84,6 +85,7 @@ protected:
     virtual void OnDelete() = 0;
 
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnAdd();

@@ -67,10 +67,17 @@ void Mailer::WriteDispatchLog(const QString& line) const {
     ReplaceFile(DispatchLogPath(), line.toUtf8());
 }
 
+void Mailer::Warn(const QString& text) {
+    if (m_launcher.Unattended())
+        m_prompter.Notice(text);
+    else
+        m_prompter.Warning(text);
+}
+
 bool Mailer::CheckValues(std::initializer_list<std::pair<const QString*, const char*>> checks) {
     for (const auto& [value, message] : checks) {
         if (value->isEmpty()) {
-            m_prompter.Warning(QString::fromLatin1(message));
+            Warn(QString::fromLatin1(message));
             return false;
         }
     }
@@ -88,7 +95,7 @@ int Mailer::SendEmail(const QString& to, const QString& server, const QString& p
         return kNotAttempted;
     }
     if (!WriteContentFile(body)) {
-        m_prompter.Warning(QString::fromLatin1(kContentWriteFailed));
+        Warn(QString::fromLatin1(kContentWriteFailed));
         return kNotAttempted;
     }
     return Dispatch(to, server, port, from, subject);
@@ -119,6 +126,7 @@ int Mailer::SendEmail(const QString& to, const EmailSettings& settings) {
 
 int Mailer::Dispatch(const QString& to, const QString& server, const QString& port,
                      const QString& from, const QString& subject) {
+    if (m_stalled) return kNotTried;
     // The window is a child of the main window, which events delivered during the tool run
     // could destroy; a guarded pointer never deletes it twice.
     QPointer<CEmailWaitDlg> wait;
@@ -138,7 +146,12 @@ int Mailer::Dispatch(const QString& to, const QString& server, const QString& po
         delete wait.data();  // closes it and gives the main window back
     }
 
+    const bool noAnswer =
+        outcome.rc == CommandLauncher::kTimedOut ||
+        (outcome.rc == CommandLauncher::kOk && outcome.exitStatus == kToolExitTimedOut);
+    if (noAnswer && m_commands > 0) m_stalled = true;
     if (outcome.rc != CommandLauncher::kOk) return outcome.rc;
+    if (noAnswer) return kNoAnswer;
     // A tool that ran but reported failure did not send the mail.
     return outcome.exitStatus == 0 ? kSent : kToolFailed;
 }

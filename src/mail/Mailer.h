@@ -43,6 +43,12 @@ public:
     static constexpr int kNotAttempted = 0;  // a value was missing or the body not written
     static constexpr int kSent = 1;          // the tool ran to its end and reported success
     static constexpr int kToolFailed = -1;   // the tool ran to its end but reported failure
+    static constexpr int kNoAnswer = -4;     // the tool said the server did not answer in time
+    static constexpr int kNotTried = -5;     // not tried: the server did not answer earlier in
+                                             // the same command
+
+    // The mail tool's exit status when the server did not answer in time.
+    static constexpr int kToolExitTimedOut = 3;
 
     // The pause after the bar reaches its end, before the wait window closes.
     static constexpr int kClosePauseMs = 500;
@@ -55,6 +61,26 @@ public:
     // Without a window (a monitor run as a service) no wait window is shown, and nothing
     // pauses for one.
     void SetWindowless(bool windowless) { m_windowless = windowless; }
+
+    // One command's mail: an alert, a recovery mail, a broadcast, a message to a user or a
+    // test mail. Once one of its sends finds the server not answering in time (the tool says
+    // so, or its time limit ended it), its other recipients are not tried: each would keep
+    // the monitor waiting as long again, with nothing scanned meanwhile. Their sends return
+    // kNotTried at once. The next command tries the server again.
+    class Command {
+    public:
+        explicit Command(Mailer& mailer) : m_mailer(mailer) {
+            if (m_mailer.m_commands++ == 0) m_mailer.m_stalled = false;
+        }
+        ~Command() {
+            if (--m_mailer.m_commands == 0) m_mailer.m_stalled = false;
+        }
+        Command(const Command&) = delete;
+        Command& operator=(const Command&) = delete;
+
+    private:
+        Mailer& m_mailer;
+    };
 
     // Test mail of a settings dialog: every value from the caller; the body is written to
     // the content file here. Checks To, Server, Port, From, Subject, Content.
@@ -71,6 +97,10 @@ public:
     // Replaces the content file with `body` exactly (no line end added). False when it
     // cannot be written; the old file is then left as it was.
     bool WriteContentFile(const QString& body) const;
+
+    // A warning of the mail path. While nobody may be at the screen (a scan cycle raised an
+    // alert, the program is closing) it does not wait for the user.
+    void Warn(const QString& text);
 
     static bool Sent(int result) { return result == kSent; }
 
@@ -98,5 +128,7 @@ private:
     Clock& m_clock;
     QString m_workingDirectory;
     QPointer<QWidget> m_mainWindow;
+    int m_commands = 0;      // open Command scopes
+    bool m_stalled = false;  // the server did not answer in time in the current command
     bool m_windowless = false;
 };

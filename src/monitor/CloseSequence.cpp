@@ -16,5 +16,6 @@ void RunCloseSequence(ScanEngine& engine, HistoryLog& history, const Clock& cloc
     if (stopDebugLogging) stopDebugLogging();
     history.WriteHistoryLine(HistoryLog::SessionLine(
         QString::fromLatin1(HistoryLog::kRecTag), QString::fromLatin1(kPlaceholderPid),
-        QStringLiteral("QUORVATEL"), QStringLiteral("SHUTDOWN"), CurrentTimestamp(clock)));
+        QString::fromLatin1(HistoryLog::kShutdownUser),
+        QString::fromLatin1(HistoryLog::kShutdownMachine), CurrentTimestamp(clock)));
 }

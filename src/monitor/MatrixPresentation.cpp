@@ -16,7 +16,7 @@ MatrixPresentation::MatrixPresentation(CGridCtrl& grid, const AppSettings& setti
 // ---------------------------------------------------------------- reset
 
 void MatrixPresentation::ResetMatrixGrid() {
-    ResetToHeadings(m_grid);
+    ResetToHeadings(m_grid.Model());
     m_grid.SetTitle(QString::fromLatin1(kTitle));
     m_grid.SetImageList(m_images);
     m_grid.SetEditable(false);

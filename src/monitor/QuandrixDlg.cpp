@@ -26,6 +26,7 @@
 #include "debuglog/VantraceDlg.h"
 #include "exchange/Export.h"
 #include "exchange/Import.h"
+#include "history/HistoryBrowser.h"
 #include "mail/EmailBCDSetDlg.h"
 #include "mail/EmailBCGSetDlg.h"
 #include "mail/EmailSetDlg.h"
@@ -38,7 +39,7 @@
 #include "platform/Clock.h"
 #include "platform/FileChooser.h"
 #include "platform/FontChooser.h"
-#include "platform/Prompter.h"
+#include "platform/MessageBoxPrompter.h"
 #include "scan/UserListReport.h"
 
 namespace {
@@ -115,18 +116,17 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     m_presentation = std::make_unique<MatrixPresentation>(*m_grid, m_appSettings);
     m_presentation->SetImageList({MonitorIcon(16)});
 
-    m_engine = std::make_unique<ScanEngine>(*m_grid, m_launcher, m_history, m_clock, m_prompter,
-                                            m_workingDirectory);
+    m_engine = std::make_unique<ScanEngine>(m_grid->Model(), m_grid, m_launcher, m_history, m_clock,
+                                            m_prompter, m_workingDirectory);
     m_engine->SetPresenter(m_presentation.get());
     TakeScanSettings(ScanSettings::Load(m_appSettings));
     m_engine->SetAddressLookup(
         [this](const QString& user) { return m_lookup.AddressInTime(user); });
 
     m_mailer.SetMainWindow(this);
-    m_alert = std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_prompter, m_clock,
-                                            m_emailSettings);
-    m_recovery =
-        std::make_unique<BrokerRecovery>(m_history, m_mailer, m_prompter, m_clock, m_emailSettings);
+    m_alert =
+        std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_clock, m_emailSettings);
+    m_recovery = std::make_unique<BrokerRecovery>(m_history, m_mailer, m_clock, m_emailSettings);
     m_alert->SetSentHook([this] { m_recovery->AlertSent(); });
     m_engine->SetAlertHook([this](int tries) {
         // Alerts switched off raise nothing, on the desktop either.
@@ -171,7 +171,6 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
         [this](const QString& problem, int waiting) { ShowHistoryProblem(problem, waiting); });
     m_grid->SetPrintServices(&m_prompter, m_services.printerChooser);
     connect(m_grid, &CGridCtrl::PrintRequested, this, &CQuandrixDlg::OnFilePrint);
-    connect(m_grid, &CGridCtrl::PrintPreviewClosed, this, &CQuandrixDlg::ResumeAfterCommand);
 }
 
 CQuandrixDlg::~CQuandrixDlg() {
@@ -292,6 +291,8 @@ void CQuandrixDlg::CreateMenus() {
     file->addAction(QStringLiteral("&Print...\tCtrl+P"), this, &CQuandrixDlg::OnFilePrint);
     file->addAction(QStringLiteral("Print Pre&view..."), this, &CQuandrixDlg::OnPrintPreview);
     file->addAction(QStringLiteral("P&rint Setup..."), this, &CQuandrixDlg::OnPrintSetup);
+    file->addSeparator();
+    file->addAction(QStringLiteral("&History..."), this, &CQuandrixDlg::OnHistory);
     file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &CQuandrixDlg::RequestClose);
 
@@ -616,11 +617,18 @@ void CQuandrixDlg::OnPrintSetup() {
     ResumeAfterCommand();
 }
 
-// The scanner stays paused while the preview is open; closing it resumes scanning.
+// The scanner pauses while the preview lays its pages out, and no longer: a preview left
+// open must not silence scanning and alerting. Its pages keep the matrix as it was.
 void CQuandrixDlg::OnPrintPreview() {
     if (m_closeRequested) return;
-    if (!m_grid->IsPreviewActive()) m_engine->PauseScanner();
+    if (m_grid->IsPreviewActive()) {
+        m_grid->PrintPreview();
+        return;
+    }
+    ScanEngine::CommandScope scope(*m_engine);
+    m_engine->PauseScanner();
     m_grid->PrintPreview();
+    ResumeAfterCommand();
 }
 
 EmailDialogServices CQuandrixDlg::EmailServices() {
@@ -672,6 +680,14 @@ void CQuandrixDlg::OnHistorySwitch(bool enabled) {
     m_historyBox->setChecked(enabled);
     m_history.SetEnabled(enabled);
     m_appSettings.SetInt(Setting::EnableHistoryLogging, enabled ? 1 : 0);
+}
+
+void CQuandrixDlg::OnHistory() {
+    if (m_closeRequested) return;
+    if (!m_historyBrowser)
+        m_historyBrowser =
+            new HistoryBrowser(m_workingDirectory, m_clock, m_fileChooser, m_prompter, this);
+    m_historyBrowser->Open();
 }
 
 void CQuandrixDlg::OnScanOn() {

@@ -28,6 +28,7 @@ class CResize;
 class Clock;
 class FileChooser;
 class FontChooser;
+class HistoryBrowser;
 class PrinterChooser;
 class MonitorTray;
 class Prompter;
@@ -138,6 +139,9 @@ public:
     void OnFilePrint();
     void OnPrintPreview();
     void OnPrintSetup();
+    // File > "History...": the history window, made on first use and kept, so that it
+    // reads only what is new when it is opened again.
+    void OnHistory();
     void OnBroadcastBrokerGoingDown();
     void OnBroadcastGeneralMessage();
     // "Send Message to this User..." of the row menu: the session of the last right-click.
@@ -176,6 +180,8 @@ public:
     QAction* SendMessageAction() const { return m_sendMessageAction; }
     QWidget* Control(int id) const { return m_controls.value(id); }
     SessionGraph& Graph() { return *m_graph; }
+    // Null until File > "History..." was first chosen.
+    HistoryBrowser* HistoryWindow() const { return m_historyBrowser; }
     // Null where the desktop has no system tray.
     MonitorTray* Tray() { return m_tray.get(); }
     // The text a control shows (a group box's title for the status group).
@@ -251,6 +257,7 @@ private:
     QAction* m_vantraceAction = nullptr;
     QAction* m_sendMessageAction = nullptr;
     SessionGraph* m_graph = nullptr;
+    HistoryBrowser* m_historyBrowser = nullptr;
     QMap<int, QWidget*> m_controls;
     QMap<ScanStatus, QWidget*> m_statusControls;
     std::unique_ptr<CResize> m_resize;

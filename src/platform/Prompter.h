@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QMessageBox>
-#include <QPointer>
 #include <QString>
-
-class QWidget;
 
 // Message boxes, behind a seam so that tests record what the user would have seen.
 class Prompter {
@@ -20,20 +16,4 @@ public:
     // shown this way is still open, further notices add no second box. A prompter that
     // cannot show a box without waiting shows an ordinary warning.
     virtual void Notice(const QString& text) { Warning(text); }
-};
-
-// The real boxes, titled with the program's name and parented to the main window when set.
-class MessageBoxPrompter : public Prompter {
-public:
-    explicit MessageBoxPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
-    void SetParent(QWidget* parent) { m_parent = parent; }
-
-    void Warning(const QString& text) override;
-    void Information(const QString& text) override;
-    void Plain(const QString& text) override;
-    void Notice(const QString& text) override;
-
-private:
-    QWidget* m_parent;
-    QPointer<QMessageBox> m_notice;
 };

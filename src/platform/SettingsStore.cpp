@@ -34,6 +34,10 @@ bool SettingsStore::Readable() const {
     return m_settings->status() != QSettings::FormatError;
 }
 
+bool SettingsStore::Saved() const {
+    return m_settings->status() == QSettings::NoError;
+}
+
 QString SettingsStore::KeyPath(const QString& section, const QString& key) const {
     const QString name = key.isEmpty() ? QString::fromLatin1(kUnnamedKey) : key;
     if (section.isEmpty()) return name;
@@ -50,7 +54,7 @@ QString SettingsStore::ReadText(const QString& section, const QString& key,
 
 bool SettingsStore::WriteText(const QString& section, const QString& key, const QString& value) {
     m_settings->setValue(KeyPath(section, key), value);
-    return Commit();
+    return m_batches > 0 || Commit();
 }
 
 bool SettingsStore::ParseUInt32(const QString& text, quint32& value) {
@@ -75,7 +79,7 @@ quint32 SettingsStore::ReadInt(const QString& section, const QString& key,
 
 bool SettingsStore::WriteInt(const QString& section, const QString& key, quint32 value) {
     m_settings->setValue(KeyPath(section, key), value);
-    return Commit();
+    return m_batches > 0 || Commit();
 }
 
 bool SettingsStore::Commit() {

@@ -20,6 +20,9 @@ public:
     static constexpr const char* kAddTag = "ADD : ";
     static constexpr const char* kDelTag = "DEL : ";
     static constexpr const char* kRecTag = "REC : ";
+    // The user id and machine fields of the line the window writes when it closes.
+    static constexpr const char* kShutdownUser = "QUORVATEL";
+    static constexpr const char* kShutdownMachine = "SHUTDOWN";
 
     static constexpr int kMaxWaitingLines = 10000;
     static constexpr char16_t kPlaceholder = 0xFFFD;
@@ -68,6 +71,8 @@ public:
     static QString OnePhysicalLine(QString line);
 
     QString Path() const { return m_path; }
+    // Where internal error notes go; may be none.
+    TraceLog* Trace() const { return m_trace; }
     QString HistoryDate() const { return m_historyDate; }
     // "QuorvatelHistory" + YYYYMMDD + ".log" beside the current file.
     QString ArchivePath(const QString& yyyymmdd) const;

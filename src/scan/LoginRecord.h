@@ -28,3 +28,7 @@ struct LoginRecord {
 inline constexpr const char* kErrorPid = "Error";
 inline constexpr const char* kPlaceholderPid = "0000";
 inline constexpr const char* kStaleStatus = "Stale";
+// What an "Error" entry says went wrong: the first two are scans the Broker did not answer.
+inline constexpr const char* kFailedToRespondText = "Failed to Respond";
+inline constexpr const char* kFailBrokerConnectText = "Fail Broker Connect";
+inline constexpr const char* kInvalidCredentialsText = "Invalid Credentials";

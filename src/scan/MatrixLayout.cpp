@@ -1,6 +1,6 @@
 #include "scan/MatrixLayout.h"
 
-#include "controls/GridCtrl.h"
+#include "controls/GridModel.h"
 
 namespace MatrixLayout {
 
@@ -11,7 +11,7 @@ QStringList Headings() {
     return headings;
 }
 
-void ResetToHeadings(CGridCtrl& grid) {
+void ResetToHeadings(GridModel& grid) {
     grid.DeleteAllItems();
     grid.SetRowCount(1);
     grid.SetColumnCount(kColumnCount);

@@ -5,7 +5,7 @@
 
 #include "controls/GridTypes.h"
 
-class CGridCtrl;
+class GridModel;
 
 // How sessions sit in the grid: one heading row, then groups of four cells (Pid, UserId,
 // Machine, DateTime), three groups side by side, filled left to right in login order.
@@ -32,6 +32,6 @@ inline constexpr const char* kHeadingText =
 QStringList Headings();
 
 // The grid emptied down to the heading row with its twelve headings.
-void ResetToHeadings(CGridCtrl& grid);
+void ResetToHeadings(GridModel& grid);
 
 }  // namespace MatrixLayout

@@ -18,9 +18,10 @@
 #include "scan/UserListReport.h"
 
 class AppSettings;
-class CGridCtrl;
 class Clock;
 class CommandLauncher;
+class GridModel;
+class GridView;
 class HistoryLog;
 class MatrixPresenter;
 class Prompter;
@@ -53,9 +54,10 @@ enum class ScanStatus {
 
 // The login matrix and its scan cycle. Every interval it runs the users-listing tool, reads
 // its report into the scan map, removes departed sessions and rebuilds the matrix in login
-// order into the grid; every change goes through ApplyEvent, which also writes the history
-// log. It runs without a window: the monitor window shows its status texts and forwards
-// commands, and tests drive it directly.
+// order into the grid's cell model; every change goes through ApplyEvent, which also writes
+// the history log. It runs without a window: it links no widgets, a view (the grid control)
+// shows the model and is asked only through GridView, the presenter plays the effects, the
+// monitor window shows its status texts and forwards commands, and tests drive it directly.
 class ScanEngine : public QObject, public ScannerControl {
     Q_OBJECT
 public:
@@ -70,8 +72,10 @@ public:
     static constexpr int kDepartingBlinks = 2;
     static constexpr int kDepartingBlinkMs = 200;
 
-    ScanEngine(CGridCtrl& grid, CommandLauncher& launcher, HistoryLog& history, const Clock& clock,
-               Prompter& prompter, QString workingDirectory, QObject* parent = nullptr);
+    // The matrix is written into `matrix`; `view` shows it (none without a display).
+    ScanEngine(GridModel& matrix, GridView* view, CommandLauncher& launcher, HistoryLog& history,
+               const Clock& clock, Prompter& prompter, QString workingDirectory,
+               QObject* parent = nullptr);
     ~ScanEngine() override;
 
     // Collaborators
@@ -282,7 +286,8 @@ private:
     void OnWatchTimer();
     void OnErrorTimer();
 
-    CGridCtrl& m_grid;
+    GridModel& m_grid;
+    GridView* m_view;
     CommandLauncher& m_launcher;
     HistoryLog& m_history;
     const Clock& m_clock;

@@ -1,18 +1,12 @@
 #include "scan/UserListReport.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <cstring>
 #include <type_traits>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-#include "app/RecipientListStore.h"
 #include "app/Timestamp.h"
+#include "platform/RegularFile.h"
+#include "platform/TextHelpers.h"
 
 namespace UserListReport {
 
@@ -79,7 +73,8 @@ bool HoldsAt(const QString& text, qsizetype at, QLatin1StringView part) {
     return true;
 }
 bool HoldsAt(const QString& text, qsizetype at, QStringView part) {
-    return at >= 0 && at + part.size() <= text.size() && QStringView(text).mid(at, part.size()) == part;
+    return at >= 0 && at + part.size() <= text.size() &&
+           QStringView(text).mid(at, part.size()) == part;
 }
 template <typename View>
 bool Same(const QString& text, View view) {
@@ -269,26 +264,7 @@ QString UpperAscii(QLatin1StringView text) {
 // Opens the report only when it is a regular file within the size limit: a FIFO would block
 // the monitor, a link to a device would never end.
 bool OpenReport(const QString& path, QFile& file) {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxReportBytes) {
-        ::close(fd);
-        return false;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    if (file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
-        return true;
-    ::close(fd);
-    return false;
-#else
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxReportBytes) return false;
-    file.setFileName(path);
-    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-#endif
+    return RegularFile::Open(path, file, kMaxReportBytes) == RegularFile::Status::Ok;
 }
 
 // Reads the report in chunks and hands each piece of a line to `piece` (false: stop).
@@ -350,8 +326,8 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
     // refilled by no one else and has lost no record since, with the same filters and day.
     const bool recalling = recall && recall->m_valid && recall->m_map == &scanMap &&
                            recall->m_keys == scanMap.KeysVersion() &&
-                           recall->m_pass + 1 == scanMap.Pass() &&
-                           recall->m_filters == filters && recall->m_today == todayNumber;
+                           recall->m_pass + 1 == scanMap.Pass() && recall->m_filters == filters &&
+                           recall->m_today == todayNumber;
     static const Recall::Lines kNone;
     const Recall::Lines& last = recalling ? recall->m_lines : kNone;
     Recall::Lines next;
@@ -500,8 +476,8 @@ Reading Read(const QString& path, const Filters& filters, const QString& ownSess
                 if (isSuccessLine(bytes, len, IsAscii(bytes, len))) return false;
                 // A line that gives nothing where the last reading's gave nothing either (the
                 // own session under a new pid, above all) changes no record.
-                const Kind was = lineNo < last.index.size() ? last.index[lineNo].kind
-                                                            : Kind::Session;
+                const Kind was =
+                    lineNo < last.index.size() ? last.index[lineNo].kind : Kind::Session;
                 if ((was == Kind::Other || was == Kind::Own) && !givesRecord(bytes, len)) {
                     ++lineNo;
                     ++r.linesCounted;

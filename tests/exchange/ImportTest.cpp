@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include "FakeFileChooser.h"
 #include "RecordingPrompter.h"
 #include "TestFiles.h"
@@ -96,6 +98,45 @@ TEST(ImportTest, ASnapshotOfTheProgramsOwnExportAddsEachNewAddressOnceTickedAndS
     EXPECT_EQ(prompter.shown.last().kind, RecordingPrompter::Kind::Warning);
     EXPECT_TRUE(prompter.shown.last().text.contains(QStringLiteral("missing.csv")));
     EXPECT_EQ(list.GetItemCount(), 7);
+    // A FIFO would hold the program until something writes into it: it is refused at once.
+    const QString fifo = work.filePath(QStringLiteral("pipe.csv"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(CImport(list, services).ReadFile(fifo));
+    EXPECT_TRUE(prompter.shown.last().text.endsWith(QStringLiteral("(not a regular file).")));
+}
+
+// What a user may pick besides a snapshot: text in another encoding, stray control
+// characters, a binary file, a file that says it is empty (as those under /proc do).
+TEST(ImportTest, TextIsReadWhateverItsEncodingAndWhatIsNotTextIsRefused) {
+    QTemporaryDir work;
+    SettingsStore store(work.filePath(QStringLiteral("profile.ini")));
+    AppSettings settings(store);
+    FakeFileChooser chooser;
+    RecordingPrompter prompter;
+    CReportCtrl list;
+    list.SetColumnHeader(QStringLiteral("Email address, 292;"));
+    list.InsertItem(0, QString::fromUtf8("stra\xc3\x9f"
+                                         "e@example.de"));
+    list.InsertItem(0, QStringLiteral("bob@x.org"));
+    CImport import(list, {settings, chooser, prompter, nullptr});
+    const QString text = work.filePath(QStringLiteral("text.csv"));
+    ASSERT_TRUE(
+        WriteAll(text, QByteArrayLiteral("h\n1,2,3,4,m\xfcller@example.de\n1,2,3,4,n\0@x.org"
+                                         "\n1,2,3,4,STRASSE@example.de\n1,2,3,4,BOB@x.org")));
+    EXPECT_TRUE(import.ReadFile(text));
+    EXPECT_EQ(Rows(list), (QStringList{"1:STRASSE@example.de", "0:bob@x.org",
+                                       QString::fromUtf8("1:m\xc3\xbcller@example.de"),
+                                       QString::fromUtf8("0:stra\xc3\x9f"
+                                                         "e@example.de")}));
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i) binary.append(char(i * 7 % 256));
+    ASSERT_TRUE(WriteAll(text, "h\n1,2,3,4,x@example.com\n" + binary));
+    EXPECT_FALSE(import.ReadFile(text));
+    EXPECT_EQ(prompter.Texts(), QStringList{"Unable to Import csv file data"});
+    EXPECT_EQ(list.GetItemCount(), 4);
+    // Mount options are comma-separated: /proc/self/mountinfo has lines with a fifth field.
+    EXPECT_TRUE(import.ReadFile(QStringLiteral("/proc/self/mountinfo")));
+    EXPECT_GT(list.GetItemCount(), 4);
 }
 
 TEST(ImportTest, AReadErrorKeepsWhatWasReadAndSaysSo) {
@@ -112,7 +153,7 @@ TEST(ImportTest, AReadErrorKeepsWhatWasReadAndSaysSo) {
     FailingDevice device(&bytes);
     ASSERT_TRUE(device.open(QIODevice::ReadOnly));
     QStringList addresses;
-    EXPECT_FALSE(ReadImportAddresses(device, addresses));
+    EXPECT_EQ(ReadImportAddresses(device, addresses, 1000), ImportReading::ReadError);
     EXPECT_EQ(addresses, QStringList{"a@example.com"});
 }
 

@@ -84,11 +84,11 @@ protected:
     HistoryLog history{clock, broker.WorkDir()};
     QWidget window;
     CGridCtrl grid;
-    ScanEngine engine{grid, launcher, history, clock, prompter, broker.WorkDir()};
+    ScanEngine engine{grid.Model(), &grid, launcher, history, clock, prompter, broker.WorkDir()};
     Mailer mailer{launcher, prompter, clock, broker.WorkDir(), &window};
     EmailSettings settings;
-    BrokerAlert alert{engine, history, mailer, prompter, clock, settings};
-    BrokerRecovery recovery{history, mailer, prompter, clock, settings};
+    BrokerAlert alert{engine, history, mailer, clock, settings};
+    BrokerRecovery recovery{history, mailer, clock, settings};
     bool upAfterAlert = false;
 };
 
@@ -141,6 +141,13 @@ TEST_F(AlertEndToEndTest, MailServerDownLeavesFailedLinesAndScanningGoesOn) {
     EXPECT_TRUE(engine.Scanning());
     EXPECT_EQ(engine.Status(ScanStatus::Scanner), QStringLiteral("\nScanning"));
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
+
+    // Nobody may be at the screen: the mail's own messages do not wait for the user either.
+    settings.server.clear();
+    for (int failure = 8; failure <= 12; ++failure) engine.RunScanCycle();
+    EXPECT_EQ(prompter.Texts(), QStringList(3, Mailer::kServerNotSet));
+    for (const RecordingPrompter::Shown& box : prompter.shown)
+        EXPECT_EQ(box.kind, RecordingPrompter::Kind::Notice);
 }
 
 // Short and long outages, recovery mail switched off and on, and a mail server that is gone:

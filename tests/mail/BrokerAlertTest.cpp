@@ -43,7 +43,7 @@ protected:
           scanner(history.Path()),
           launcher(prompter),
           mailer(launcher, prompter, clock, work.path(), &window),
-          alert(scanner, history, mailer, prompter, clock, settings) {
+          alert(scanner, history, mailer, clock, settings) {
         tools.Install(kVsend);
         history.Start(true);
         settings.alertsEnabled = true;
@@ -186,7 +186,7 @@ public:
 
 TEST_F(BrokerAlertTest, AnAlertRaisedByItsOwnRescanIsNotSentAndStartsNoScan) {
     FailingScanner failing;
-    BrokerAlert limitOne(failing, history, mailer, prompter, clock, settings);
+    BrokerAlert limitOne(failing, history, mailer, clock, settings);
     failing.hook = limitOne.Hook();
     limitOne.SendBrokerAlert(1);
     EXPECT_EQ(failing.cycles, 1);

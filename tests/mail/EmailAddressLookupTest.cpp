@@ -157,6 +157,10 @@ TEST_F(EmailAddressLookupTest, UnreadableAnswerIsReportedByName) {
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0].kind, RecordingPrompter::Kind::Plain);
     EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Unable to read: ") + lookup.OutputFilePath());
+    // A scan cycle's lookup, with perhaps nobody at the screen: the box does not wait.
+    CommandLauncher::UnattendedScope unattended(launcher);
+    Lookup(address);
+    EXPECT_EQ(prompter.shown.value(1).kind, RecordingPrompter::Kind::Notice);
 }
 
 TEST_F(EmailAddressLookupTest, FailedRunsWriteTheDebugLineOnlyWhenDebugIsOn) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -310,6 +311,51 @@ TEST_F(EmailDialogsTest, TestMailGoesToSelectedCheckedRowsOnlyAndStoresNothing) 
 
     EXPECT_EQ(ReadAll(work.filePath(QStringLiteral("profile.ini"))), profile)
         << "a test mail stores nothing";
+}
+
+// The keyboard as in any dialog: Tab goes through the controls as they stand, top to bottom,
+// and leaves the list without touching its selection; Enter presses the focused button.
+TEST_F(EmailDialogsTest, TabAndEnterWorkAsInAnyDialogAndDeleteTakesTheRowsSelected) {
+    StoreList(RecipientSection::kAlerts, {"1:ops@example.com", "1:dba@example.com"});
+    CEmailSetDlg alert(Services());
+    alert.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&alert));
+    QStringList order;
+    for (QWidget* w; order.size() < 15; QTest::keyClick(w, Qt::Key_Tab))
+        order.append((w = QApplication::focusWidget())->objectName());
+    EXPECT_EQ(order, (QStringList{"alertsEnabled", "recoveryEnabled", "contigFailLimit", "server",
+                                  "port", "from", "subject", "content", "recipients", "add",
+                                  "delete", "test", "apply", "close", "alertsEnabled"}));
+    CReportCtrl& list = alert.Recipients();
+    EXPECT_EQ(list.GetItemCount(CReportCtrl::RC_ITEM_SELECTED), 0) << "Tab selected nothing";
+    const auto top = [&](const char* name) {
+        return alert.findChild<QWidget*>(QString::fromLatin1(name))->mapTo(&alert, QPoint()).y();
+    };
+    EXPECT_LE(top("add") - top("recipients"), 4) << "Add at the top";
+    // Enter on Close closes without storing; on Add it adds.
+    const auto press = [&](const char* name, Qt::Key key) {
+        QWidget* button = alert.findChild<QWidget*>(QString::fromLatin1(name));
+        button->setFocus();
+        QTest::keyClick(button, key);
+    };
+    answer = TypeAddress(QStringLiteral("new@example.com"));
+    press("add", Qt::Key_Return);
+    EXPECT_EQ(list.GetItemCount(), 3);
+    press("close", Qt::Key_Enter);
+    EXPECT_EQ(alert.result(), QDialog::Rejected);
+    EXPECT_TRUE(prompter.shown.isEmpty()) << "nothing applied";
+
+    // Two addresses that differ in letter case: only the selected row goes.
+    StoreList(RecipientSection::kBrokerGoingDown, {"1:Bob@x.org", "1:bob@x.org"});
+    CEmailBCDSetDlg broadcast(Services());
+    broadcast.Recipients().SetItemSelected(1, true);
+    answer = [](QDialog& d) { return d.accept(), d.result(); };
+    Click(broadcast, "delete");
+    EXPECT_EQ(Rows(broadcast.Recipients()), QStringList{"1:Bob@x.org"});
+    // Apply writes the file once, with everything in it.
+    Click(broadcast, "apply");
+    EXPECT_EQ(SettingsStore(store.FilePath()).ReadText(QStringLiteral("BCDEMAILLIST"), "0"),
+              QStringLiteral("1:Bob@x.org"));
 }
 
 }  // namespace

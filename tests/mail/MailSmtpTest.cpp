@@ -33,7 +33,7 @@ protected:
           history(clock, work.path()),
           launcher(prompter),
           mailer(launcher, prompter, clock, work.path(), &window),
-          alert(scanner, history, mailer, prompter, clock, settings) {
+          alert(scanner, history, mailer, clock, settings) {
         qputenv("PATH", QByteArray(QV_SIM_BIN_DIR) + ':' + m_oldPath);
     }
     ~MailSmtpTest() override { qputenv("PATH", m_oldPath); }

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <sys/stat.h>
+
 #include "FakeClock.h"
 #include "FakeTools.h"
 #include "RecordingPrompter.h"
@@ -147,9 +149,9 @@ TEST_F(MailerTest, MainWindowAndAlertFormsLeaveTheCallersBodyAlone) {
 
 TEST_F(MailerTest, ToolFailuresAreReportedAndLoggedNeverCountedAsSent) {
     ASSERT_TRUE(mailer.WriteContentFile(QStringLiteral("body")));
-    tools.SetStatus(kVsend, 3);
+    tools.SetStatus(kVsend, 1);
     EXPECT_EQ(mailer.SendEmail(QStringLiteral("a@example.com"), settings), Mailer::kToolFailed);
-    EXPECT_TRUE(ReadAll(WorkFile("sendmail.log")).endsWith("    rc=0 exit=3"));
+    EXPECT_TRUE(ReadAll(WorkFile("sendmail.log")).endsWith("    rc=0 exit=1"));
     EXPECT_TRUE(prompter.shown.isEmpty());
     EXPECT_FALSE(Mailer::Sent(Mailer::kToolFailed));
 
@@ -230,6 +232,17 @@ TEST_F(MailerTest, MainWindowIsDisabledAndTheWaitWindowShownWhileTheToolRuns) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         EXPECT_EQ(qobject_cast<CEmailWaitDlg*>(w), nullptr) << "the wait window is gone";
     }
+}
+
+// FIFOs left where the body and the tool's output go would hold the send before the tool
+// starts: both are replaced.
+TEST_F(MailerTest, FifosLeftInPlaceOfTheMailFilesHoldNothingUp) {
+    for (const char* name : {"sendmail.txt", "vsend.log"})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(WorkFile(name)).constData(), 0600), 0);
+    const QString x = QStringLiteral("x");
+    EXPECT_EQ(mailer.SendEmail(QStringLiteral("a@example.com"), x, x, x, x, x), Mailer::kSent);
+    EXPECT_EQ(tools.Runs(kVsend).value(0).stdinData, QByteArray("x"));
+    EXPECT_EQ(ReadAll(WorkFile("vsend.log")), QByteArray("vsend ran\n"));
 }
 
 }  // namespace

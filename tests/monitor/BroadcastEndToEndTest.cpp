@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 
 #include "MonitorFixture.h"
@@ -274,6 +275,37 @@ TEST_F(BroadcastEndToEndTest, EmptyMatrixCloseAndABlankSubject) {
                           "Broadcast \"Broker Going Down\""});
     EXPECT_EQ(HistoryLines().size(), linesBefore + 1);
     EXPECT_TRUE(sink.Messages().isEmpty());
+}
+
+// A mail server that takes connections and never answers: the first send of a command waits
+// its time out, the other recipients are not tried, and every one still has its line.
+TEST_F(BroadcastEndToEndTest, AServerThatNeverAnswersIsTriedOncePerCommand) {
+    QProcess stalled;  // listens, and accepts nothing
+    stalled.start(
+        QStringLiteral("python3"),
+        {QStringLiteral("-c"), QStringLiteral("import socket,time;s=socket.socket();s.bind(("
+                                              "'127.0.0.1',0));s.listen(64);print(s."
+                                              "getsockname()[1],flush=True);time.sleep(99)")});
+    ASSERT_TRUE(stalled.waitForReadyRead(20000));
+    SettingsStore(SettingsPath())
+        .WriteText(QStringLiteral("Settings"), QStringLiteral("EmailPort"),
+                   QString::fromLatin1(stalled.readAll().trimmed()));
+    broker.AddUser(QStringLiteral("alice"), QStringLiteral("alice@example.com"));
+    LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
+    StoreList(RecipientSection::kBrokerGoingDown, {{1, "ops@example.com"}, {1, "dba@example.com"}});
+    Open();
+    const QString lastRun = broker.WorkDir() + QStringLiteral("/sendmail.log");
+    // The mail tool says the server did not answer in time; then, for the next command, which
+    // tries again, the launcher's time limit ends the tool.
+    for (const char* rc : {"rc=0 exit=3", "rc=-9"}) {
+        answerDialog = ComposeAndSend({{"subject", "Restart"}, {"message", "At ten."}});
+        window->OnBroadcastBrokerGoingDown();
+        EXPECT_EQ(LinesFrom(QStringLiteral("REC : BROADCAST")).filter(" (Send Failed)").size(), 3);
+        EXPECT_TRUE(ReadAll(lastRun).startsWith("vsend alice@example.com ")) << "tried once";
+        EXPECT_TRUE(ReadAll(lastRun).endsWith(rc)) << ReadAll(lastRun).constData();
+        window->Launcher().SetTimeoutMs(1000);
+    }
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
 }
 
 }  // namespace

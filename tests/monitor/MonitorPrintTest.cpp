@@ -2,14 +2,20 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGraphicsView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolBar>
 
 #include "MonitorFixture.h"
 #include "PdfText.h"
 #include "controls/ViewPrintPreview.h"
+#include "platform/PrinterChooser.h"
 
 // Printing the login matrix from the File menu to a PDF file, read back with poppler, and
 // the print preview beside the running monitor.
@@ -127,7 +133,7 @@ TEST_F(MonitorPrintTest, PrintsTheMatrixFromTheFileMenuToAPdfFile) {
     QStringList items;
     for (QAction* a : FileMenu()->actions()) items << a->text();
     EXPECT_EQ(items, (QStringList{"&Print...\tCtrl+P", "Print Pre&view...", "P&rint Setup...", "",
-                                  "E&xit"}));
+                                  "&History...", "", "E&xit"}));
 
     // No printer chosen yet: the set-up comes first, and cancelling it cancels the print.
     printers.accept = false;
@@ -205,7 +211,7 @@ TEST_F(MonitorPrintTest, TenThousandSessionsPrintAndPreviewPageByPage) {
     ExpectPageFrame(text.last(), pages, pages);
     ExpectEverySessionPrintedOnce(text);
 
-    // The preview pauses the scanner and shows the same pages.
+    // The preview shows the same pages.
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     FileAction(QStringLiteral("Print Pre&view..."))->trigger();
     CViewPrintPreview* preview = Grid().Preview();
@@ -213,7 +219,6 @@ TEST_F(MonitorPrintTest, TenThousandSessionsPrintAndPreviewPageByPage) {
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("Print Preview"));
     EXPECT_EQ(preview->PageCount(), pages);
-    EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("Scanner\nPaused"));
 
     // A second request brings the same window forward.
     window->activateWindow();
@@ -222,7 +227,7 @@ TEST_F(MonitorPrintTest, TenThousandSessionsPrintAndPreviewPageByPage) {
     EXPECT_EQ(window->findChildren<CViewPrintPreview*>().size(), 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == preview; }, kWaitMs));
 
-    // Closing it brings the monitor back and scanning resumes.
+    // Closing it brings the monitor back.
     preview->CloseAction()->trigger();
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return QApplication::activeWindow() == window.get(); }, kWaitMs));
@@ -239,6 +244,57 @@ TEST_F(MonitorPrintTest, TenThousandSessionsPrintAndPreviewPageByPage) {
     EXPECT_EQ(printers.calls, 1);
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.Texts().join('\n').toStdString();
+}
+
+// Print Setup keeps the printer and its settings, never a page range: none is offered.
+TEST(PrintSetupTest, OffersNoPageRange) {
+    QPrinter printer;
+    bool rangeHidden = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        rangeHidden = dialog->findChild<QWidget*>(QStringLiteral("gbPrintRange"))->isHidden();
+        dialog->close();
+    });
+    DialogPrinterChooser().ChoosePrinter(nullptr, printer);
+    EXPECT_TRUE(rangeHidden);
+}
+
+// The preview opens at least as large as the monitor window (within the screen), even where
+// nothing maximises it, at the top of its first page, shown whole, with the tool bar's
+// buttons; paging keeps them right, and scanning goes on while it is open.
+TEST_F(MonitorPrintTest, ThePreviewOpensLargeOnItsFirstPageWholeAndScanningGoesOn) {
+    CreateSessions(300);
+    StoreProfile(1);
+    Open();
+    window->show();
+    FileAction(QStringLiteral("Print Pre&view..."))->trigger();
+    CViewPrintPreview* preview = Grid().Preview();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
+    const QRect room = preview->screen()->availableGeometry();
+    const QRect shown = preview->frameGeometry();
+    EXPECT_TRUE(room.contains(shown));
+    EXPECT_EQ(shown.size().expandedTo(window->frameGeometry().size().boundedTo(room.size())),
+              shown.size());
+    EXPECT_EQ(preview->PreviewWidget()->zoomMode(), QPrintPreviewWidget::FitInView);
+    const QScrollBar* vertical = preview->findChild<QGraphicsView*>()->verticalScrollBar();
+    EXPECT_EQ(vertical->value(), vertical->minimum()) << "at the top";
+    const QList<QAction*> bar = preview->findChild<QToolBar*>()->actions();
+    QStringList buttons;
+    for (QAction* a : bar) buttons.append(a->text());
+    EXPECT_EQ(buttons, (QStringList{"&Print...", "&Next Page", "Pre&v Page", "&Two Page",
+                                    "Zoom &In", "Zoom &Out", "&Close"}));
+    const auto paging = [&] {
+        return std::tuple(preview->CurrentPage(), bar[1]->isEnabled(), bar[2]->isEnabled());
+    };
+    EXPECT_EQ(paging(), std::tuple(1, true, false)) << "page, Next Page, Prev Page";
+    QTest::keyClick(preview, Qt::Key_PageDown);
+    EXPECT_EQ(paging(), std::tuple(2, false, true));
+
+    // A session that logs on meanwhile is scanned in.
+    EXPECT_EQ(Text(CQuandrixDlg::IDC_STATUS), QStringLiteral("\nScanning"));
+    broker.AddUser(QStringLiteral("zed"));
+    LogOn("zed", "PC99", "99999", "2017/11/02 09:01:00");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Grid().GetItemText(1, 0) == "99999"; }, kWaitMs));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "FaultTools.h"
 #include "app/QuandrixApp.h"
 #include "exec/CommandLauncher.h"
+#include "platform/MessageBoxPrompter.h"
 
 // The monitor against listing tools that are missing, cannot run or leave processes behind,
 // a directory it cannot write in, and commands that must not hold scanning up.

@@ -6,11 +6,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 
 #include <csignal>
 
+#include "FaultTools.h"
 #include "MonitorFixture.h"
 #include "app/QuandrixApp.h"
+#include "app/TraceLog.h"
 #include "debuglog/VantraceDlg.h"
 
 // Server debug logging as an administrator drives it: through the row menu, Edit >
@@ -351,6 +354,62 @@ TEST_F(VantraceEndToEndTest, TheRowMenuStartsAndStopsASessionAndFailuresLeaveLog
               "REC : 100        ALICE                PC1                  " + Now() +
                   "   - vantrace Set Logging OFF Failed");
     EXPECT_TRUE(lines.last().contains(QStringLiteral("SHUTDOWN")));
+}
+
+// Stop in the dialog switches off what the dialog names, here all clients while one session
+// is watched: one request, and the watch ends.
+TEST_F(VantraceEndToEndTest, StopInTheDialogSwitchesOffTheMachineItNames) {
+    broker.AddUser(QStringLiteral("alice"));
+    LogOn("alice", "PC1", "100", "2017/11/02 09:01:00");
+    StoreProfile();
+    Open();
+    answerDialog = Commit({true, QStringLiteral("ALICE"), QStringLiteral("PC1")});
+    window->OnVantraceMenu();
+    ASSERT_EQ(Text(Dlg::IDC_WATCH_GROUP), QStringLiteral("Vantrace Logging ON"));
+    answerDialog = Commit({false, QString(), QString()});
+    window->OnVantraceMenu();
+    EXPECT_EQ(Requests(), (QStringList{"ON level 5 types ALL machine PC1 by admin",
+                                       "OFF level 5 types ALL all clients by admin"}));
+    EXPECT_EQ(HistoryLines().filter(QStringLiteral("vantrace OFF")),
+              QStringList{"REC : 0000       VANTRACE             _ALL_LOGGING_5       " + Now() +
+                          "   - vantrace OFF"});
+    EXPECT_EQ(Text(Dlg::IDC_WATCH_GROUP), QStringLiteral("Vantrace Logging OFF"));
+    EXPECT_FALSE(window->Engine().TraceActive());
+}
+
+// Only a log this run wrote, read without waiting, confirms a request: not a FIFO (it would
+// hold the monitor until written into), nor an old log that could not be removed.
+TEST_F(VantraceEndToEndTest, AFifoOrALeftOverLogConfirmsNothingAndTheTraceSaysWhy) {
+    StoreProfile();
+    Open();
+    TraceLog::SetEnabled(true);
+    const auto traceOff = qScopeGuard([] { TraceLog::SetEnabled(false); });
+    const QString bin = broker.Root() + QStringLiteral("/bin"), log = window->Vantrace().LogPath();
+    PathFirst path(bin);
+    const QString success = QStringLiteral("VANTRACE HAS BEEN EXECUTED SUCCESSFULLY.");
+    ASSERT_TRUE(WriteScript(bin, QStringLiteral("vantrace.exe"), "mkfifo \"$8\"\n"));
+    QProcess writer;  // writes the success line into the FIFO as soon as it is there
+    writer.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                        "while [ ! -p \"$0\" ]; do sleep "
+                                        "0.1; done; echo " +
+                                            success + " > \"$0\"",
+                                        log});
+    answerDialog = Commit({});
+    window->OnVantraceMenu();
+    ASSERT_TRUE(WriteScript(bin, QStringLiteral("vantrace.exe"), "exit 0\n"));
+    QFile::remove(log);
+    ASSERT_TRUE(WriteAll(log, success.toLatin1()));
+    {
+        ReadOnlyDirectory readOnly(broker.WorkDir(), {QStringLiteral("vantrace.log")});
+        if (!readOnly.Locked()) GTEST_SKIP() << "files cannot be made unremovable here";
+        window->OnVantraceMenu();
+    }
+    EXPECT_EQ(prompter.Texts(), QStringList(2, VantraceController::kNoResponse));
+    EXPECT_FALSE(window->Engine().TraceActive());
+    EXPECT_TRUE(window->Engine().Scanning());
+    const QString trace = TraceText();
+    EXPECT_TRUE(trace.contains(log + " is not a regular file")) << trace.toStdString();
+    EXPECT_TRUE(trace.contains(log + " is left from an earlier run"));
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 # Installs the build into a temporary DESTDIR as a package would and checks what an
 # administrator gets: the tree, a valid desktop entry and metainfo, the manual page, the
 # stand-in tools off PATH, and --version / --help from the installed program without a
-# display.
+# display. Where lintian is installed, the two Debian packages are built and must pass it
+# without an error.
 #   install_test.sh BUILD_DIR
 set -euo pipefail
 BUILD="$1"
@@ -27,6 +28,10 @@ for f in bin/quorvatel \
          share/icons/hicolor/128x128/apps/$ID.png \
          share/icons/hicolor/256x256/apps/$ID.png \
          share/man/man1/quorvatel.1.gz \
+         share/doc/quorvatel/copyright \
+         share/doc/quorvatel/changelog.gz \
+         share/doc/quorvatel-tessamy-sim/copyright \
+         share/doc/quorvatel-tessamy-sim/changelog.gz \
          libexec/quorvatel/sim-bin/quslist \
          libexec/quorvatel/sim-bin/vqry \
          libexec/quorvatel/sim-bin/vantrace.exe \
@@ -62,4 +67,11 @@ if err="$(QT_QPA_PLATFORM=offscreen timeout 60 "$U/bin/quorvatel" --no-such-opti
   fail "an unknown option was accepted"
 fi
 grep -q "Unknown option" <<<"$err" || fail "an unknown option gave: $err"
+
+if command -v lintian >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
+  (cd "$DEST" && cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$DEST/debs" >/dev/null) ||
+    fail "the Debian packages could not be built"
+  lintian --fail-on error "$DEST"/debs/*.deb 2>/dev/null || fail "lintian found errors (above)"
+  echo "Debian packages: no lintian error"
+fi
 echo "install tree, desktop entry, metainfo, manual page and command line: ok"

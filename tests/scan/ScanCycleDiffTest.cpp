@@ -25,7 +25,7 @@ class PaintingPresenter : public MatrixPresenter {
 public:
     explicit PaintingPresenter(CGridCtrl& grid) : m_grid(grid) {}
 
-    void ResetMatrixGrid() override { MatrixLayout::ResetToHeadings(m_grid); }
+    void ResetMatrixGrid() override { MatrixLayout::ResetToHeadings(m_grid.Model()); }
     void NewEntryFlash(int row, int col) override { Record("flash", row, col); }
     void StaleColours(int row, int col) override { Paint(row, col, 0xE0FFFF, 0xDC96C8); }
     void ErrorBlink(int row, int col) override { Record("errorblink", row, col); }
@@ -93,7 +93,7 @@ struct Monitor {
     HistoryLog history{clock, dir.path()};
     CGridCtrl grid;
     PaintingPresenter presenter{grid};
-    ScanEngine engine{grid, launcher, history, clock, prompter, dir.path()};
+    ScanEngine engine{grid.Model(), &grid, launcher, history, clock, prompter, dir.path()};
     QList<int> alerts;
     qsizetype historySeen = 0;
 };

@@ -59,7 +59,7 @@ protected:
     HistoryLog history{clock, dir.path()};
     CGridCtrl grid;
     RecordingPresenter presenter{grid};
-    ScanEngine engine{grid, launcher, history, clock, prompter, dir.path()};
+    ScanEngine engine{grid.Model(), &grid, launcher, history, clock, prompter, dir.path()};
     QHash<QString, QString> addresses;
     QStringList lookups;
     QList<int> alerts;

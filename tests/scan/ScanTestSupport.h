@@ -59,7 +59,7 @@ public:
 
     void ResetMatrixGrid() override {
         ++resets;
-        MatrixLayout::ResetToHeadings(m_grid);
+        MatrixLayout::ResetToHeadings(m_grid.Model());
     }
     void NewEntryFlash(int row, int col) override { Record("flash", row, col); }
     void StaleColours(int row, int col) override { Record("stale", row, col); }

@@ -35,6 +35,6 @@ protected:
     HistoryLog history{clock, broker.WorkDir()};
     CGridCtrl grid;
     RecordingPresenter presenter{grid};
-    ScanEngine engine{grid, launcher, history, clock, prompter, broker.WorkDir()};
+    ScanEngine engine{grid.Model(), &grid, launcher, history, clock, prompter, broker.WorkDir()};
     QList<int> alerts;
 };

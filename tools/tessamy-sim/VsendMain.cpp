@@ -1,6 +1,8 @@
 // vsend: sends one mail over SMTP, keeping the command line of the Tessamy mail tool: the
 // recipient first, then server, port, sender and subject; the body comes on standard input.
-// What happened goes to standard output; the status is 0 only when the server took the mail.
+// What happened goes to standard output; the status is 0 only when the server took the mail,
+// and 3 when the server did not answer in time, so that a caller can tell a stalled server
+// from a refused mail.
 #include <curl/curl.h>
 
 #include <QByteArrayList>
@@ -18,6 +20,12 @@ namespace {
 const QString kTool = QStringLiteral("vsend");
 const QString kUsage = QStringLiteral(
     "vsend RECIPIENT -m SERVER -p PORT -f FROM -s SUBJECT   (the body on standard input)");
+const QString kSummary = QStringLiteral(
+    "Sends one plain-text mail over SMTP.\n"
+    "Exit status: 0 the server took the mail; 1 it was not sent (server unreachable or\n"
+    "refusing, body unreadable); 2 wrong arguments; 3 the server did not answer in time.");
+// The server did not answer within the time-outs below.
+constexpr int kExitTimedOut = 3;
 constexpr long kConnectTimeoutSeconds = 5;
 // Below the monitor's 20-second limit, so a slow server ends with our own message.
 constexpr long kTotalTimeoutSeconds = 15;
@@ -97,8 +105,7 @@ bool ParsePort(const QByteArray& text, long& port) {
 
 int main(int argc, char** argv) {
     const QStringList args = ArgumentsOf(argc, argv);
-    if (HelpShown(args, kUsage, QStringLiteral("Sends one plain-text mail over SMTP.")))
-        return kExitOk;
+    if (HelpShown(args, kUsage, kSummary)) return kExitOk;
     // The recipient is always the first argument, whatever it looks like; the options
     // follow in any order. Values are kept as bytes, exactly as typed.
     if (argc < 2) return UsageError(kTool, QStringLiteral("the recipient is missing"), kUsage);
@@ -209,7 +216,7 @@ int main(int argc, char** argv) {
     if (rc != CURLE_OK) {
         const QByteArray why = error[0] ? QByteArray(error) : QByteArray(curl_easy_strerror(rc));
         Out("vsend: mail to " + to + " not sent via " + where + ": " + why + '\n');
-        return kExitFailed;
+        return rc == CURLE_OPERATION_TIMEDOUT ? kExitTimedOut : kExitFailed;
     }
     Out("Mail sent to " + to + " via " + where + '\n');
     return kExitOk;

@@ -1,4 +1,4 @@
-#include "platform/Prompter.h"
+#include "platform/MessageBoxPrompter.h"
 
 #include <QMessageBox>
 
