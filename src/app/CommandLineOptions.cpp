@@ -83,6 +83,11 @@ void CommandLineOptions::AddTo(QCommandLineParser& parser) {
          QStringLiteral("Work in DIR instead of the current directory: the history log, the "
                         "lock and the Tessamy tools' files live there."),
          QStringLiteral("DIR")},
+        {QStringLiteral("headless"),
+         QStringLiteral("Run without a window and without a display, as a service: scan, "
+                        "write the history log, send the alert and recovery mail; messages go "
+                        "to standard error and the trace log. The profile must hold the Broker, "
+                        "the administrator, the password and the interval.")},
         {QStringLiteral("metrics-listen"),
          QStringLiteral("Serve Prometheus metrics at http://ADDRESS:PORT/metrics (ADDRESS an "
                         "IPv4 address). There is no authentication: listen on a loopback "
@@ -138,11 +143,18 @@ std::optional<CommandLineOptions> CommandLineOptions::Read(const QStringList& ar
         error = parser.errorText();
         return std::nullopt;
     }
+    if (parser.unknownOptionNames().contains(QStringLiteral("password"))) {
+        error = QStringLiteral(
+            "the password is taken from standard input only (--password-stdin): on the "
+            "command line, every user could read it in the process list");
+        return std::nullopt;
+    }
     const Reader read{parser, error};
     CommandLineOptions o;
     o.configFile = parser.value(QStringLiteral("config"));
     o.workingDirectory = parser.value(QStringLiteral("workdir"));
     o.writeProfile = parser.isSet(QStringLiteral("write-profile"));
+    o.headless = parser.isSet(QStringLiteral("headless"));
     for (const char* option : {"config", "workdir"})
         if (parser.isSet(Name(option)) && parser.value(Name(option)).isEmpty())
             error = Dashed(option) + QStringLiteral(" needs a value");

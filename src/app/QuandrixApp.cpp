@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/MonitorLock.h"
 #include "platform/MessageBoxPrompter.h"
 #include "platform/SettingsStore.h"
 #include "platform/TerminationSignals.h"
@@ -26,40 +27,13 @@ CQuandrixApp::~CQuandrixApp() {
     m_lock.reset();
 }
 
-QString CQuandrixApp::AlreadyRunningMessage(const QString& directory) {
-    return QString::fromLatin1(CQuandrixDlg::kProgramName) +
-           QStringLiteral(" is already running in ") + QDir::toNativeSeparators(directory) +
-           QStringLiteral(
-               ".\n\nOnly one monitor can work in a directory: the tools' files and "
-               "the history log there belong to it.");
-}
-
-QString CQuandrixApp::CannotWriteMessage(const QString& directory) {
-    return QString::fromLatin1(CQuandrixDlg::kProgramName) + QStringLiteral(" cannot write in ") +
-           QDir::toNativeSeparators(directory) +
-           QStringLiteral(
-               ".\n\nThe history log and the files the Tessamy tools exchange with the monitor "
-               "are kept in the directory it is started in: start it in a directory you can "
-               "write in.");
-}
-
-std::unique_ptr<QLockFile> CQuandrixApp::LockDirectory(const QString& directory, QString& message) {
-    auto lock =
-        std::make_unique<QLockFile>(QDir(directory).filePath(QString::fromLatin1(kLockFileName)));
-    lock->setStaleLockTime(0);
-    if (lock->tryLock(0)) return lock;
-    message = lock->error() == QLockFile::LockFailedError ? AlreadyRunningMessage(directory)
-                                                          : CannotWriteMessage(directory);
-    return nullptr;
-}
-
 bool CQuandrixApp::InitInstance() {
     QCoreApplication::setOrganizationName(QString::fromLatin1(SettingsStore::kCompany));
     QCoreApplication::setApplicationName(QString::fromLatin1(SettingsStore::kApplication));
     m_startupDirectory = QDir::currentPath();
 
     QString message;
-    m_lock = LockDirectory(m_startupDirectory, message);
+    m_lock = MonitorLock::Take(m_startupDirectory, message);
     if (!m_lock) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         if (m_services.prompter) {

@@ -16,8 +16,6 @@ class TerminationSignals;
 class CQuandrixApp : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kLockFileName = "Quorvatel.lock";
-
     // The main window gets `services`; the lock message goes to services.prompter when set.
     explicit CQuandrixApp(QuandrixServices services = {}, QObject* parent = nullptr);
     ~CQuandrixApp() override;
@@ -42,13 +40,6 @@ public:
 
     QString StartupDirectory() const { return m_startupDirectory; }
     CQuandrixDlg* MainWindow() const { return m_window.get(); }
-
-    static QString AlreadyRunningMessage(const QString& directory);
-    static QString CannotWriteMessage(const QString& directory);
-    // The lock of one monitor per working directory, held until it is destroyed. A lock left
-    // by a monitor that died is taken over; a live one is never timed out. Null, with
-    // `message` saying why, when another monitor holds it or the directory cannot be written.
-    static std::unique_ptr<QLockFile> LockDirectory(const QString& directory, QString& message);
 
 private:
     void TakeScreenshot();

@@ -6,6 +6,7 @@
 
 #include "app/CommandLineOptions.h"
 #include "app/QuandrixApp.h"
+#include "mail/BrokerWatch.h"
 #include "metrics/MetricsEndpoint.h"
 #include "metrics/MonitorMetrics.h"
 
@@ -53,15 +54,12 @@ QuandrixServices ServiceStart::WindowServices() const {
     return services;
 }
 
-void ServiceStart::Watch(ScanEngine& engine, HistoryLog& history, BrokerAlert& alert,
-                         BrokerRecovery& recovery) {
+void ServiceStart::Watch(BrokerWatch& watch) {
     if (!m_metrics) return;
-    m_metrics->Watch(engine, history);
-    m_metrics->WatchMail(alert, recovery);
+    m_metrics->Watch(watch.Engine(), watch.History());
+    m_metrics->WatchMail(watch.Alert(), watch.Recovery());
 }
 
 void ServiceStart::Watch(CQuandrixApp& app) {
-    app.SetWindowCreatedHook([this](CQuandrixDlg& window) {
-        Watch(window.Engine(), window.History(), window.Alert(), window.Recovery());
-    });
+    app.SetWindowCreatedHook([this](CQuandrixDlg& window) { Watch(window.Watch()); });
 }

@@ -5,14 +5,11 @@
 
 #include "monitor/QuandrixDlg.h"
 
-class BrokerAlert;
-class BrokerRecovery;
+class BrokerWatch;
 class CQuandrixApp;
 class CommandLineOptions;
-class HistoryLog;
 class MetricsEndpoint;
 class MonitorMetrics;
-class ScanEngine;
 
 // What a monitor started from the command line sets up before it runs, in its window or
 // headless: the profile it reads, the working directory it enters, and the metrics endpoint.
@@ -35,8 +32,7 @@ public:
     QuandrixServices WindowServices() const;
 
     // The metrics follow this monitor (nothing happens without --metrics-listen).
-    void Watch(ScanEngine& engine, HistoryLog& history, BrokerAlert& alert,
-               BrokerRecovery& recovery);
+    void Watch(BrokerWatch& watch);
     // The same for the window `app` is about to create.
     void Watch(CQuandrixApp& app);
 

@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Two monitors run as services, every part real: profiles written with --write-profile, two
 headless monitors against two simulated Brokers, without a display, scraped every second by
-a real Prometheus server loaded with the example alerting rules. One Broker goes down and
-Prometheus sees it; SIGTERM ends both with their SHUTDOWN lines. Then what an administrator
-gets wrong: each a clear message, a non-zero status and nothing written.
+a real Prometheus server loaded with the example alerting rules, mailing a real SMTP server.
+One Broker goes down: Prometheus sees it, the alert mail goes out, and the recovery mail when
+it answers again. The other Broker's alert cannot be mailed: one line says so, and scanning
+goes on. SIGTERM ends both with their SHUTDOWN lines. Then what an administrator gets wrong:
+each a clear message, a non-zero status and nothing written.
 
   service_end_to_end.py --quorvatel BIN --sim-bin DIR --examples DIR
 """
 import argparse
+import base64
+import glob
 import json
 import os
 import signal
@@ -83,9 +87,10 @@ class Scene:
         return subprocess.run([self.bin, *args], input=stdin, capture_output=True, text=True,
                               env=env or self.env, timeout=WAIT_S)
 
-    def start(self, *args, env=None, program=None):
+    def start(self, *args, env=None, program=None, stdout=None):
         log = open(self.path(f"output{len(self.procs)}.log"), "w+")
-        proc = subprocess.Popen([program or self.bin, *args], env=env or self.env, stdout=log,
+        command = [program or self.bin, *args]
+        proc = subprocess.Popen(command, env=env or self.env, stdout=stdout or log,
                                 stderr=log, stdin=subprocess.DEVNULL, cwd=self.root)
         proc.log = log
         self.procs.append(proc)
@@ -118,6 +123,29 @@ class Scene:
 def history(workdir):
     with open(os.path.join(workdir, "QuorvatelHistory.log")) as f:
         return f.read().splitlines()
+
+
+def mails(directory):
+    """(recipients, subject) of each message the SMTP server took, oldest first."""
+    out = []
+    for path in sorted(glob.glob(os.path.join(directory, "msg-*.json"))):
+        with open(path) as f:
+            message = json.load(f)
+        text = base64.b64decode(message["dataBase64"]).decode(errors="replace")
+        subject = next((l[len("Subject: "):] for l in text.splitlines()
+                        if l.startswith("Subject: ")), "")
+        out.append((message["rcptTos"], subject))
+    return out
+
+
+def smtp_server(scene):
+    """A real SMTP server on 127.0.0.1; its port and the directory of what it took."""
+    directory = scene.path("mail")
+    os.mkdir(directory)
+    sink = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support",
+                        "smtp_sink.py")
+    proc = scene.start(directory, program=sink, stdout=subprocess.PIPE)
+    return int(proc.stdout.readline()), directory
 
 
 def series(exposition, name, broker):
@@ -153,14 +181,26 @@ def scrape_two_brokers(scene):
     """The scenario: two Brokers watched, one goes down, both end on SIGTERM."""
     scene.broker("BKA", "pw A", 3)
     scene.broker("BKB", "pw B", 5)
-    conf_a = scene.write_profile("a", "BKA", "pw A")
-    conf_b = scene.write_profile("b", "BKB", "pw B")
+    smtp_port, mailbox = smtp_server(scene)
+    conf_a = scene.write_profile("a", "BKA", "pw A", "--email-alerts", "on", "--alert-limit",
+                                 "2", "--email-server", "127.0.0.1", "--email-port",
+                                 str(smtp_port), "--email-from", "qv@example.com",
+                                 "--email-to", "ops@example.com")
+    conf_b = scene.write_profile("b", "BKB", "pw B", "--email-alerts", "on", "--alert-limit",
+                                 "1", "--email-server", "127.0.0.1", "--email-port",
+                                 str(smtp_port), "--email-from", "qv@example.com",
+                                 "--email-to", "ops@example.com")
     work_a, work_b = scene.workdir("work-a"), scene.workdir("work-b")
     port_a, port_b = free_port(), free_port()
     mon_a = scene.start("--headless", "--config", conf_a, "--workdir", work_a,
                         "--metrics-listen", f"127.0.0.1:{port_a}")
+    # B finds every Tessamy tool but the mail tool.
+    tools_b = scene.workdir("tools-b")
+    for tool in ("quslist", "vqry", "vantrace"):
+        os.symlink(os.path.join(scene.sim_bin, tool), os.path.join(tools_b, tool))
     mon_b = scene.start("--headless", "--config", conf_b, "--workdir", work_b,
-                        "--metrics-listen", f"localhost:{port_b}")
+                        "--metrics-listen", f"localhost:{port_b}",
+                        env=dict(scene.env, PATH=tools_b + os.pathsep + "/usr/bin:/bin"))
 
     metrics_a = f"http://127.0.0.1:{port_a}/metrics"
     exposition = wait_for("BKA's metrics", lambda: (
@@ -190,6 +230,33 @@ def scrape_two_brokers(scene):
     wait_for("the Broker-down alert pending", lambda: prom.query(
         'ALERTS{alertname="QuorvatelBrokerNotAnswering",alertstate="pending"}') == {"BKA": 1})
     check(prom.query("quorvatel_broker_up") == {"BKA": 0, "BKB": 1}, "BKB stays up")
+
+    # The alert mail, and the recovery mail once the Broker answers again, both counted.
+    wait_for("the alert mail", lambda: len(mails(mailbox)) == 1)
+    scene.sim("condition", "BKA", "up")
+    wait_for("the recovery mail", lambda: len(mails(mailbox)) == 2)
+    (to_alert, alert), (to_recovery, recovery) = mails(mailbox)
+    check(to_alert == to_recovery == ["ops@example.com"] and recovery == alert + " - Recovered",
+          f"mails: {mails(mailbox)}")
+    wait_for("the mails counted in Prometheus", lambda: prom.query(
+        "quorvatel_alert_mails_sent_total + quorvatel_recovery_mails_sent_total + "
+        "quorvatel_broker_up") == {"BKA": 3, "BKB": 1})
+    check(len([l for l in history(work_a) if l.endswith(" To: ops@example.com") and "Sent" in l]) == 2,
+          f"the mails are not in the history: {history(work_a)}")
+
+    # B's alert cannot be mailed: one line on standard error and in the trace log, and
+    # scanning goes on without waiting for anybody.
+    scene.sim("condition", "BKB", "down")
+    line = ("quorvatel: Executable Not Found: 'vsend ops@example.com -m 127.0.0.1 -p "
+            f"{smtp_port} -f qv@example.com")
+    wait_for("B's message line", lambda: line in open(mon_b.log.name).read())
+    check(open(mon_b.log.name).read().count("quorvatel: ") == 1, "B repeats its message")
+    scans = series(http_get(f"http://127.0.0.1:{port_b}/metrics"), "quorvatel_scans_total",
+                   "BKB")
+    wait_for("B scanning on", lambda: series(http_get(f"http://127.0.0.1:{port_b}/metrics"),
+                                             "quorvatel_scans_total", "BKB") > scans + 1)
+    with open(os.path.join(work_b, "QuorvatelTrace.log")) as f:
+        check(line in f.read(), "the message is not in the trace log")
 
     for proc in (mon_a, mon_b):
         proc.send_signal(signal.SIGTERM)
@@ -235,7 +302,7 @@ def refusals(scene, conf):
     garbage = profile("garbage.conf", good.replace("Interval=1", "Interval=soon"))
     refused("garbage value", ["--headless", "--config", garbage, "--workdir", work], 2,
             "Interval=soon, not a whole number", work)
-    binary = profile("binary.conf", "\x00\x01[Settings\nBroker\n\x7f")
+    binary = profile("binary.conf", "[Settings\nBroker\n\x00\x7f")
     refused("not a profile", ["--headless", "--config", binary, "--workdir", work], 2,
             "is not a settings file", work)
     nopassword = profile("nopw.conf", "\n".join(
@@ -269,7 +336,7 @@ def refusals(scene, conf):
                                             "--metrics-listen", bad], 2, "--metrics-listen: ",
                 work)
     refused("password on the command line", ["--write-profile", "--config", conf, "--password",
-                                             "x"], 1, "Unknown option 'password'")
+                                             "x"], 2, "from standard input only")
     refused("profile option without --write-profile", ["--headless", "--config", conf,
                                                        "--broker", "X"], 2,
             "taken only with --write-profile", work)
