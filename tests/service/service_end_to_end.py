@@ -357,7 +357,7 @@ def main():
             conf = scrape_two_brokers(scene)
             window_serves_metrics(scene, conf)
             refusals(scene, conf)
-        except AssertionError as failure:
+        except Exception as failure:  # a timeout or a crash is told with the logs as well
             for proc in scene.procs:
                 proc.log.seek(0)
                 sys.stderr.write(f"--- {' '.join(proc.args[:2])}:\n{proc.log.read()[-3000:]}\n")
