@@ -250,11 +250,14 @@ def scrape_two_brokers(scene):
     line = ("quorvatel: Executable Not Found: 'vsend ops@example.com -m 127.0.0.1 -p "
             f"{smtp_port} -f qv@example.com")
     wait_for("B's message line", lambda: line in open(mon_b.log.name).read())
-    check(open(mon_b.log.name).read().count("quorvatel: ") == 1, "B repeats its message")
     scans = series(http_get(f"http://127.0.0.1:{port_b}/metrics"), "quorvatel_scans_total",
                    "BKB")
     wait_for("B scanning on", lambda: series(http_get(f"http://127.0.0.1:{port_b}/metrics"),
                                              "quorvatel_scans_total", "BKB") > scans + 1)
+    # Told once, not at every failed scan; each mail not sent is counted.
+    check(open(mon_b.log.name).read().count("quorvatel: ") == 1, "B repeats its message")
+    check(series(http_get(f"http://127.0.0.1:{port_b}/metrics"),
+                 "quorvatel_alert_mails_failed_total", "BKB") >= 1, "B's failed mail uncounted")
     with open(os.path.join(work_b, "QuorvatelTrace.log")) as f:
         check(line in f.read(), "the message is not in the trace log")
 
