@@ -30,6 +30,7 @@ class FileChooser;
 class FontChooser;
 class HistoryBrowser;
 class PrinterChooser;
+class MatrixDescriptions;
 class MonitorTray;
 class Prompter;
 class QAction;
@@ -261,6 +262,8 @@ private:
     std::unique_ptr<CResize> m_resize;
 
     std::unique_ptr<MatrixPresentation> m_presentation;
+    std::unique_ptr<MatrixDescriptions> m_descriptions;
+    QMap<QWidget*, QString> m_watchLabelNames;  // what each debug-logging label shows
     std::unique_ptr<ScanEngine> m_engine;
     EmailSettings m_emailSettings;
     CMapStrToEmailObj m_bcdRecipients;
