@@ -184,26 +184,27 @@ QAccessibleInterface* GridAccessible::cellAt(int row, int column) const {
     return Cell(row + Grid()->GetFixedRowCount(), column + Grid()->GetFixedColumnCount());
 }
 
-QString GridAccessible::columnDescription(int column) const {
+// The texts of the heading cells of a row or column, joined.
+QString GridAccessible::HeadingText(Qt::Orientation of, int index) const {
     CGridCtrl* grid = Grid();
-    const int col = column + grid->GetFixedColumnCount();
+    const bool column = of == Qt::Vertical;
+    const int headings = column ? grid->GetFixedRowCount() : grid->GetFixedColumnCount();
+    const int at = index + (column ? grid->GetFixedColumnCount() : grid->GetFixedRowCount());
     QStringList texts;
-    for (int r = 0; r < grid->GetFixedRowCount(); ++r) {
-        const QString text = grid->GetItemText(r, col).trimmed();
+    for (int k = 0; k < headings; ++k) {
+        const QString text =
+            (column ? grid->GetItemText(k, at) : grid->GetItemText(at, k)).trimmed();
         if (!text.isEmpty()) texts.append(text);
     }
     return texts.join(QLatin1Char(' '));
 }
 
+QString GridAccessible::columnDescription(int column) const {
+    return HeadingText(Qt::Vertical, column);
+}
+
 QString GridAccessible::rowDescription(int row) const {
-    CGridCtrl* grid = Grid();
-    const int r = row + grid->GetFixedRowCount();
-    QStringList texts;
-    for (int c = 0; c < grid->GetFixedColumnCount(); ++c) {
-        const QString text = grid->GetItemText(r, c).trimmed();
-        if (!text.isEmpty()) texts.append(text);
-    }
-    return texts.join(QLatin1Char(' '));
+    return HeadingText(Qt::Horizontal, row);
 }
 
 int GridAccessible::selectedCellCount() const {
@@ -221,27 +222,28 @@ QList<QAccessibleInterface*> GridAccessible::selectedCells() const {
     return result;
 }
 
+// The rows (or columns) every one of whose cells is selected.
+QList<int> GridAccessible::FullySelected(Qt::Orientation of) const {
+    CGridCtrl* grid = Grid();
+    const bool rows = of == Qt::Horizontal;
+    QHash<int, int> count;
+    for (const CCellID& cell : grid->Model().GetSelectedCells())
+        if (!grid->IsCellFixed(cell.row, cell.col)) ++count[rows ? cell.row : cell.col];
+    const int full = rows ? columnCount() : rowCount();
+    const int fixed = rows ? grid->GetFixedRowCount() : grid->GetFixedColumnCount();
+    QList<int> result;
+    for (auto it = count.cbegin(); it != count.cend(); ++it)
+        if (it.value() == full) result.append(it.key() - fixed);
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
 QList<int> GridAccessible::selectedRows() const {
-    // A row is selected when every one of its cells is.
-    QHash<int, int> perRow;
-    for (const CCellID& cell : Grid()->Model().GetSelectedCells())
-        if (!Grid()->IsCellFixed(cell.row, cell.col)) ++perRow[cell.row];
-    QList<int> rows;
-    for (auto it = perRow.cbegin(); it != perRow.cend(); ++it)
-        if (it.value() == columnCount()) rows.append(it.key() - Grid()->GetFixedRowCount());
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    return FullySelected(Qt::Horizontal);
 }
 
 QList<int> GridAccessible::selectedColumns() const {
-    QHash<int, int> perColumn;
-    for (const CCellID& cell : Grid()->Model().GetSelectedCells())
-        if (!Grid()->IsCellFixed(cell.row, cell.col)) ++perColumn[cell.col];
-    QList<int> columns;
-    for (auto it = perColumn.cbegin(); it != perColumn.cend(); ++it)
-        if (it.value() == rowCount()) columns.append(it.key() - Grid()->GetFixedColumnCount());
-    std::sort(columns.begin(), columns.end());
-    return columns;
+    return FullySelected(Qt::Vertical);
 }
 
 bool GridAccessible::isRowSelected(int row) const {

@@ -77,6 +77,10 @@ private:
     // Drops the cell interfaces of cells the grid no longer has.
     void DropCellsOutside(int rows, int cols);
     void Deselect(int minRow, int minCol, int maxRow, int maxCol);
+    // Qt::Vertical: a column's headings (the fixed rows); Qt::Horizontal: a row's.
+    QString HeadingText(Qt::Orientation of, int index) const;
+    // Qt::Horizontal: rows; Qt::Vertical: columns.
+    QList<int> FullySelected(Qt::Orientation of) const;
 
     mutable QHash<quint64, QAccessible::Id> m_cells;
 };

@@ -80,22 +80,24 @@ bool GridAccessibleCell::isSelected() const {
     return isValid() && m_grid->IsCellSelected(m_row, m_col);
 }
 
-QList<QAccessibleInterface*> GridAccessibleCell::columnHeaderCells() const {
+// The heading cells of the cell's column (the fixed rows) or of its row (the fixed columns).
+QList<QAccessibleInterface*> GridAccessibleCell::Headings(bool ofColumn) const {
     QList<QAccessibleInterface*> headings;
     auto* table = dynamic_cast<GridAccessible*>(parent());
     if (!table || !isValid()) return headings;
-    for (int r = 0; r < m_grid->GetFixedRowCount(); ++r)
-        if (QAccessibleInterface* cell = table->Cell(r, m_col)) headings.append(cell);
+    const int count = ofColumn ? m_grid->GetFixedRowCount() : m_grid->GetFixedColumnCount();
+    for (int k = 0; k < count; ++k)
+        if (QAccessibleInterface* cell = ofColumn ? table->Cell(k, m_col) : table->Cell(m_row, k))
+            headings.append(cell);
     return headings;
 }
 
+QList<QAccessibleInterface*> GridAccessibleCell::columnHeaderCells() const {
+    return Headings(true);
+}
+
 QList<QAccessibleInterface*> GridAccessibleCell::rowHeaderCells() const {
-    QList<QAccessibleInterface*> headings;
-    auto* table = dynamic_cast<GridAccessible*>(parent());
-    if (!table || !isValid()) return headings;
-    for (int c = 0; c < m_grid->GetFixedColumnCount(); ++c)
-        if (QAccessibleInterface* cell = table->Cell(m_row, c)) headings.append(cell);
-    return headings;
+    return Headings(false);
 }
 
 int GridAccessibleCell::columnIndex() const {

@@ -43,6 +43,7 @@ public:
 
 private:
     bool IsHeading() const;
+    QList<QAccessibleInterface*> Headings(bool ofColumn) const;
 
     QPointer<CGridCtrl> m_grid;
     int m_row;
