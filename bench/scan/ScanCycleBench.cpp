@@ -1,8 +1,10 @@
 // One scan cycle's own work (report reading, removal, rebuild, grid writes, the repaint) with
 // the tool run replaced by a prepared report, for 1,000, 10,000 and 100,000 sessions,
-// unchanged and with 5% of the sessions replaced; the reading of a report alone, parsed in
-// full, repeating the last reading as a cycle reads an unchanged one, or changed by 5% from
-// it; and the history lines a 5% change at 10,000 sessions writes.
+// unchanged and with 5% of the sessions replaced, and at 10,000 sessions with the Prometheus
+// metrics on as well (fed by the cycle, served on loopback, scraped once a second); the
+// reading of a report alone, parsed in full, repeating the last reading as a cycle reads an
+// unchanged one, or changed by 5% from it; and the history lines a 5% change at 10,000
+// sessions writes.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/scan/scan_bench
 // (the memory of a 100,000 case on its own: --benchmark_filter='sessions:100000/changed%:5').
 // A shared machine's speed may swing by half from one minute to the next. For ratios between
@@ -14,9 +16,19 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
 #include "ScanBenchSupport.h"
 #include "app/Timestamp.h"
 #include "controls/GridCtrl.h"
+#include "metrics/MetricsEndpoint.h"
+#include "metrics/MonitorMetrics.h"
 #include "scan/HistoryLog.h"
 #include "scan/ScanEngine.h"
 
@@ -32,9 +44,57 @@ long ResidentKb(const char* field = "VmRSS:") {
     return 0;
 }
 
+// A free loopback port: the kernel picks one for a socket that is then closed.
+quint16 FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), size);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+// Asks for /metrics once a second, as a Prometheus server with a one-second scrape interval.
+class Scraper {
+public:
+    explicit Scraper(quint16 port)
+        : m_thread([this, port] {
+              while (!m_stop) {
+                  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+                  sockaddr_in a{};
+                  a.sin_family = AF_INET;
+                  a.sin_port = htons(port);
+                  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+                      const char request[] = "GET /metrics HTTP/1.0\r\n\r\n";
+                      if (::write(fd, request, sizeof request - 1) > 0) {
+                          char buffer[4096];
+                          while (::read(fd, buffer, sizeof buffer) > 0) {
+                          }
+                      }
+                  }
+                  ::close(fd);
+                  for (int i = 0; i < 100 && !m_stop; ++i)
+                      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+          }) {}
+    ~Scraper() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
 void BM_ScanCycle(benchmark::State& state) {
     const int sessions = static_cast<int>(state.range(0));
     const int changedPercent = static_cast<int>(state.range(1));
+    const bool metricsOn = state.range(2) != 0;
     QTemporaryDir dir;
     SilentPrompter prompter;
     FixedClock clock;
@@ -50,6 +110,19 @@ void BM_ScanCycle(benchmark::State& state) {
     s.adminUserId = QStringLiteral("U");
     s.adminPassword = QStringLiteral("P");
     engine.SetSettings(s);
+    MonitorMetrics metrics;
+    MetricsEndpoint endpoint;
+    std::unique_ptr<Scraper> scraper;
+    if (metricsOn) {
+        const quint16 port = FreePort();
+        QString error;
+        if (!endpoint.Start({QStringLiteral("127.0.0.1"), port}, metrics.Registry(), error)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        metrics.Watch(engine, history);
+        scraper = std::make_unique<Scraper>(port);
+    }
 
     // Prepared reports, so building them is not measured. As in the monitor, each run lists
     // its own session under the run's new process id: an unchanged report differs from the
@@ -73,13 +146,15 @@ void BM_ScanCycle(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ScanCycle)
-    ->ArgNames({"sessions", "changed%"})
-    ->Args({1000, 0})
-    ->Args({1000, 5})
-    ->Args({10000, 0})
-    ->Args({10000, 5})
-    ->Args({100000, 0})
-    ->Args({100000, 5})
+    ->ArgNames({"sessions", "changed%", "metrics"})
+    ->Args({1000, 0, 0})
+    ->Args({1000, 5, 0})
+    ->Args({10000, 0, 0})
+    ->Args({10000, 0, 1})
+    ->Args({10000, 5, 0})
+    ->Args({10000, 5, 1})
+    ->Args({100000, 0, 0})
+    ->Args({100000, 5, 0})
     ->Unit(benchmark::kMillisecond);
 
 // The history lines of a 5% change at 10,000 sessions, as the cycle writes them: 500
@@ -148,8 +223,7 @@ void BM_ReadChangedReport(benchmark::State& state) {
     for (auto _ : state) {
         g = 1 - g;
         benchmark::DoNotOptimize(UserListReport::Read(path + QString::number(g), {},
-                                                      QStringLiteral("1"), 20171102, map,
-                                                      &recall));
+                                                      QStringLiteral("1"), 20171102, map, &recall));
     }
     state.SetBytesProcessed(state.iterations() * reports[0].size());
 }

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/MonitorLock.h"
 #include "platform/MessageBoxPrompter.h"
 #include "platform/SettingsStore.h"
 #include "platform/TerminationSignals.h"
@@ -26,36 +27,14 @@ CQuandrixApp::~CQuandrixApp() {
     m_lock.reset();
 }
 
-QString CQuandrixApp::AlreadyRunningMessage(const QString& directory) {
-    return QString::fromLatin1(CQuandrixDlg::kProgramName) +
-           QStringLiteral(" is already running in ") + QDir::toNativeSeparators(directory) +
-           QStringLiteral(
-               ".\n\nOnly one monitor can work in a directory: the tools' files and "
-               "the history log there belong to it.");
-}
-
-QString CQuandrixApp::CannotWriteMessage(const QString& directory) {
-    return QString::fromLatin1(CQuandrixDlg::kProgramName) + QStringLiteral(" cannot write in ") +
-           QDir::toNativeSeparators(directory) +
-           QStringLiteral(
-               ".\n\nThe history log and the files the Tessamy tools exchange with the monitor "
-               "are kept in the directory it is started in: start it in a directory you can "
-               "write in.");
-}
-
 bool CQuandrixApp::InitInstance() {
     QCoreApplication::setOrganizationName(QString::fromLatin1(SettingsStore::kCompany));
     QCoreApplication::setApplicationName(QString::fromLatin1(SettingsStore::kApplication));
     m_startupDirectory = QDir::currentPath();
 
-    // A lock left by a monitor that died is taken over; a live one is never timed out.
-    m_lock = std::make_unique<QLockFile>(
-        QDir(m_startupDirectory).filePath(QString::fromLatin1(kLockFileName)));
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
-        const QString message = m_lock->error() == QLockFile::LockFailedError
-                                    ? AlreadyRunningMessage(m_startupDirectory)
-                                    : CannotWriteMessage(m_startupDirectory);
+    QString message;
+    m_lock = MonitorLock::Take(m_startupDirectory, message);
+    if (!m_lock) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         if (m_services.prompter) {
             m_services.prompter->Warning(message);
@@ -63,11 +42,11 @@ bool CQuandrixApp::InitInstance() {
             MessageBoxPrompter prompter;
             prompter.Warning(message);
         }
-        m_lock.reset();
         return false;
     }
 
     m_window = std::make_unique<CQuandrixDlg>(m_startupDirectory, m_services);
+    if (m_windowCreated) m_windowCreated(*m_window);
     m_signals = std::make_unique<TerminationSignals>();
     connect(m_signals.get(), &TerminationSignals::Received, m_window.get(),
             &CQuandrixDlg::RequestClose);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "monitor/QuandrixDlg.h"
@@ -15,8 +16,6 @@ class TerminationSignals;
 class CQuandrixApp : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kLockFileName = "Quorvatel.lock";
-
     // The main window gets `services`; the lock message goes to services.prompter when set.
     explicit CQuandrixApp(QuandrixServices services = {}, QObject* parent = nullptr);
     ~CQuandrixApp() override;
@@ -25,6 +24,12 @@ public:
     // False when another monitor works in this directory, or when the directory cannot be
     // written in: the user has been told, and the program should end with status 1.
     bool InitInstance();
+
+    // Called with the main window once it exists, before it starts: its first scan cycle
+    // runs within InitInstance.
+    void SetWindowCreatedHook(std::function<void(CQuandrixDlg&)> hook) {
+        m_windowCreated = std::move(hook);
+    }
 
     // Runs the program until the main window's close sequence ends it; the exit status.
     int Run();
@@ -36,9 +41,6 @@ public:
     QString StartupDirectory() const { return m_startupDirectory; }
     CQuandrixDlg* MainWindow() const { return m_window.get(); }
 
-    static QString AlreadyRunningMessage(const QString& directory);
-    static QString CannotWriteMessage(const QString& directory);
-
 private:
     void TakeScreenshot();
 
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<CQuandrixDlg> m_window;
     std::unique_ptr<TerminationSignals> m_signals;
+    std::function<void(CQuandrixDlg&)> m_windowCreated;
     QString m_screenshotPath;
     bool m_screenshotFailed = false;
     int m_screenshotRetries = 0;

@@ -54,6 +54,7 @@ void BrokerAlert::SendBrokerAlert(int tries) {
             const int result = m_mailer.SendEmail(recipient.Address, m_settings);
             m_history.WriteHistoryLine(
                 HistoryLine(CurrentTimestamp(m_clock), recipient.Address, Mailer::Sent(result)));
+            if (m_mailedHook) m_mailedHook(Mailer::Sent(result));
         }
     }
     // The scan below may already find the Broker answering again.

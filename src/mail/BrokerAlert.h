@@ -34,6 +34,9 @@ public:
     // Told when an alert's mails have gone out, before the scan that follows it.
     void SetSentHook(std::function<void()> hook) { m_sentHook = std::move(hook); }
 
+    // Told once per recipient tried, whether the mail went out.
+    void SetMailedHook(std::function<void(bool sent)> hook) { m_mailedHook = std::move(hook); }
+
     // For the scanner's alert hook.
     std::function<void(int)> Hook() {
         return [this](int tries) { SendBrokerAlert(tries); };
@@ -56,4 +59,5 @@ private:
     const EmailSettings& m_settings;
     bool m_rescanning = false;
     std::function<void()> m_sentHook;
+    std::function<void(bool)> m_mailedHook;
 };

@@ -46,5 +46,6 @@ void BrokerRecovery::SendRecovery() {
         const int result = m_mailer.SendEmail(recipient.Address, subject, m_settings);
         m_history.WriteHistoryLine(
             HistoryLine(CurrentTimestamp(m_clock), recipient.Address, Mailer::Sent(result)));
+        if (m_mailedHook) m_mailedHook(Mailer::Sent(result));
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <string_view>
 
 class Clock;
@@ -37,6 +38,9 @@ public:
     // run raised an alert and recovery mail is on. True when the mail was sent (tried).
     bool ScanAnswered();
 
+    // Told once per recipient tried, whether the mail went out.
+    void SetMailedHook(std::function<void(bool sent)> hook) { m_mailedHook = std::move(hook); }
+
     int RunFailures() const { return m_failures; }
     bool AlertSentInRun() const { return m_alertSent; }
 
@@ -54,4 +58,5 @@ private:
     int m_failures = 0;
     QString m_downSince;  // time stamp of the run's first failure
     bool m_alertSent = false;
+    std::function<void(bool)> m_mailedHook;
 };

@@ -129,17 +129,22 @@ int Mailer::Dispatch(const QString& to, const QString& server, const QString& po
     if (m_stalled) return kNotTried;
     // The window is a child of the main window, which events delivered during the tool run
     // could destroy; a guarded pointer never deletes it twice.
-    QPointer<CEmailWaitDlg> wait = new CEmailWaitDlg(m_mainWindow, m_clock);
-    wait->SetStatusText(CEmailWaitDlg::SendingText(to));
-    wait->SetProgress(50);
+    QPointer<CEmailWaitDlg> wait;
+    if (!m_windowless) {
+        wait = new CEmailWaitDlg(m_mainWindow, m_clock);
+        wait->SetStatusText(CEmailWaitDlg::SendingText(to));
+        wait->SetProgress(50);
+    }
 
     const MailCommand command = ComposeCommand(to, server, port, from, subject, m_workingDirectory);
     const LaunchOutcome outcome = m_launcher.Run(command.request);
     WriteDispatchLog(DispatchLine(command.display, outcome));
 
-    if (wait) wait->SetProgress(CEmailWaitDlg::kMaximum);
-    m_clock.Sleep(kClosePauseMs);
-    delete wait.data();  // closes it and gives the main window back
+    if (!m_windowless) {
+        if (wait) wait->SetProgress(CEmailWaitDlg::kMaximum);
+        m_clock.Sleep(kClosePauseMs);
+        delete wait.data();  // closes it and gives the main window back
+    }
 
     const bool noAnswer =
         outcome.rc == CommandLauncher::kTimedOut ||

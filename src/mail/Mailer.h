@@ -58,6 +58,9 @@ public:
            const QString& workingDirectory, QWidget* mainWindow = nullptr);
 
     void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
+    // Without a window (a monitor run as a service) no wait window is shown, and nothing
+    // pauses for one.
+    void SetWindowless(bool windowless) { m_windowless = windowless; }
 
     // One command's mail: an alert, a recovery mail, a broadcast, a message to a user or a
     // test mail. Once one of its sends finds the server not answering in time (the tool says
@@ -127,4 +130,5 @@ private:
     QPointer<QWidget> m_mainWindow;
     int m_commands = 0;      // open Command scopes
     bool m_stalled = false;  // the server did not answer in time in the current command
+    bool m_windowless = false;
 };

@@ -31,7 +31,6 @@
 #include "mail/EmailBCGSetDlg.h"
 #include "mail/EmailSetDlg.h"
 #include "mail/RecipientList.h"
-#include "monitor/CloseSequence.h"
 #include "monitor/FontDescription.h"
 #include "monitor/MatrixDescriptions.h"
 #include "monitor/MonitorTray.h"
@@ -100,11 +99,12 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
                   ? std::make_unique<SettingsStore>()
                   : std::make_unique<SettingsStore>(m_services.settingsPath)),
       m_appSettings(*m_store),
-      m_trace(m_clock, QDir(workingDirectory).filePath(QString::fromLatin1(TraceLog::kFileName))),
-      m_launcher(m_prompter),
-      m_history(m_clock, workingDirectory, &m_trace),
-      m_mailer(m_launcher, m_prompter, m_clock, workingDirectory),
-      m_lookup(m_launcher, m_prompter, m_history, m_appSettings, workingDirectory) {
+      m_watch(std::make_unique<BrokerWatch>(m_appSettings, m_prompter, m_clock, workingDirectory,
+                                            this)),
+      m_launcher(m_watch->Launcher()),
+      m_history(m_watch->History()),
+      m_mailer(m_watch->Mail()),
+      m_lookup(m_watch->Lookup()) {
     setObjectName(QStringLiteral("QuandrixDlg"));
     const QPixmap icon = MonitorIcon(32);
     setWindowIcon(QIcon(icon));
@@ -117,27 +117,14 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     m_presentation = std::make_unique<MatrixPresentation>(*m_grid, m_appSettings);
     m_presentation->SetImageList({MonitorIcon(16)});
 
-    m_engine = std::make_unique<ScanEngine>(m_grid->Model(), m_grid, m_launcher, m_history, m_clock,
-                                            m_prompter, m_workingDirectory);
-    m_engine->SetPresenter(m_presentation.get());
+    m_engine = &m_watch->CreateScanner(m_grid->Model(), m_grid, m_presentation.get());
     m_descriptions = std::make_unique<MatrixDescriptions>(*m_grid, *m_presentation, *m_engine);
     m_grid->SetCellDescriber(
         [this](int row, int col) { return m_descriptions->Describe(row, col); });
-    TakeScanSettings(ScanSettings::Load(m_appSettings));
-    m_engine->SetAddressLookup(
-        [this](const QString& user) { return m_lookup.AddressInTime(user); });
-
-    m_mailer.SetMainWindow(this);
-    m_alert =
-        std::make_unique<BrokerAlert>(*m_engine, m_history, m_mailer, m_clock, m_emailSettings);
-    m_recovery = std::make_unique<BrokerRecovery>(m_history, m_mailer, m_clock, m_emailSettings);
-    m_alert->SetSentHook([this] { m_recovery->AlertSent(); });
-    m_engine->SetAlertHook([this](int tries) {
-        // Alerts switched off raise nothing, on the desktop either.
-        if (m_tray && m_emailSettings.alertsEnabled) m_tray->AlertRaised();
-        m_alert->SendBrokerAlert(tries);
+    m_watch->SetAlertRaisedHook([this] {
+        if (m_tray) m_tray->AlertRaised();
     });
-    connect(m_engine.get(), &ScanEngine::ScanCounted, this, &CQuandrixDlg::OnScanCounted);
+    connect(m_engine, &ScanEngine::ScanCounted, this, &CQuandrixDlg::OnScanCounted);
     CreateTray();
     LoadRecipientList(*m_store, QString::fromLatin1(RecipientSection::kBrokerGoingDown),
                       m_bcdRecipients);
@@ -145,7 +132,7 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
                       m_bcgRecipients);
     m_broadcaster = std::make_unique<Broadcaster>(Broadcaster::Services{
         *m_engine, m_history, m_mailer, m_lookup, m_prompter, m_clock, m_appSettings,
-        m_emailSettings,
+        m_watch->Email(),
         [this](const char* section) -> const CMapStrToEmailObj& {
             return qstrcmp(section, RecipientSection::kBrokerGoingDown) == 0 ? m_bcdRecipients
                                                                              : m_bcgRecipients;
@@ -164,11 +151,10 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     connect(m_vantrace.get(), &VantraceController::StopEnabledChanged, m_stopVantrace,
             &QWidget::setEnabled);
 
-    connect(m_engine.get(), &ScanEngine::StatusChanged, this, &CQuandrixDlg::ShowStatus);
-    connect(m_engine.get(), &ScanEngine::ScannerStateChanged, this,
-            &CQuandrixDlg::ShowScannerState);
+    connect(m_engine, &ScanEngine::StatusChanged, this, &CQuandrixDlg::ShowStatus);
+    connect(m_engine, &ScanEngine::ScannerStateChanged, this, &CQuandrixDlg::ShowScannerState);
     // Posted, as the settings command would be: the dialog opens once start-up is over.
-    connect(m_engine.get(), &ScanEngine::SettingsNeeded, this, &CQuandrixDlg::OnSettings,
+    connect(m_engine, &ScanEngine::SettingsNeeded, this, &CQuandrixDlg::OnSettings,
             Qt::QueuedConnection);
     connect(m_grid, &CGridCtrl::Notify, this, &CQuandrixDlg::OnGridNotify);
     m_history.SetStatusHandler(
@@ -182,9 +168,8 @@ CQuandrixDlg::~CQuandrixDlg() {
     m_broadcaster.reset();
     m_vantrace.reset();
     m_tray.reset();
-    m_alert.reset();
     m_grid->SetCellDescriber({});
-    m_engine.reset();
+    m_watch.reset();
 }
 
 QWidget* CQuandrixDlg::AddControl(int id, QWidget* widget, const QRect& geometry) {
@@ -402,10 +387,7 @@ void CQuandrixDlg::OnInitDialog() {
     // window.
     show();
     m_grid->setFocus();
-    {
-        ScanEngine::CommandScope scope(*m_engine);
-        m_engine->StartScanning();
-    }
+    m_watch->StartScanning();
     SyncScannerButtons();
     m_initialised = true;
 }
@@ -466,11 +448,9 @@ void CQuandrixDlg::OnScanCounted(bool answered, int sessions) {
     if (answered) {
         m_graph->AddAnswered(m_clock.Now(), sessions);
         if (m_tray) m_tray->ScanAnswered(sessions);
-        m_recovery->ScanAnswered();
     } else {
         m_graph->AddFailed(m_clock.Now());
         if (m_tray) m_tray->ScanFailed();
-        m_recovery->ScanFailed();
     }
 }
 
@@ -516,11 +496,6 @@ void CQuandrixDlg::ResumeAfterCommand() {
         m_engine->ResumeScanner(m_engine->Settings().interval);
 }
 
-void CQuandrixDlg::TakeScanSettings(const ScanSettings& settings) {
-    m_engine->SetSettings(settings);
-    m_lookup.SetConnection(settings.broker, settings.adminUserId, settings.adminPassword);
-}
-
 void CQuandrixDlg::SuspendForCommand() {
     m_engine->SuspendForCommand();
 }
@@ -530,10 +505,9 @@ void CQuandrixDlg::EndSuspension() {
 }
 
 void CQuandrixDlg::LoadAlertSettings() {
-    m_emailSettings = LoadEmailSettings(m_appSettings);
-    m_engine->SetContigFailLimit(m_emailSettings.contigFailLimit);
-    m_alerts->setText(QString::fromLatin1(m_emailSettings.alertsEnabled ? kAlertsEnabledText
-                                                                        : kAlertsDisabledText));
+    m_watch->LoadAlertSettings();
+    m_alerts->setText(QString::fromLatin1(m_watch->Email().alertsEnabled ? kAlertsEnabledText
+                                                                         : kAlertsDisabledText));
 }
 
 void CQuandrixDlg::OnSettings() {
@@ -552,7 +526,7 @@ void CQuandrixDlg::OnSettings() {
         s.filters.blankUserids = dialog.FilterBlankUserids();
         s.filters.ownSession = dialog.FilterQuorvatelUserid();
         s.filters.staleUserids = dialog.FilterStaleUserids();
-        TakeScanSettings(s);
+        m_watch->TakeScanSettings(s);
         if (brokerChanged) UpdateCaption();
     }
     EndSuspension();
@@ -665,7 +639,7 @@ void CQuandrixDlg::OnEmailAlertSettings() {
     const int limitInUse = m_engine->ContigFailLimit();
     const bool limitStored = !m_appSettings.Text(Setting::ContigFailLimit).isEmpty();
     LoadAlertSettings();
-    if (limitStored && m_emailSettings.contigFailLimit != limitInUse)
+    if (limitStored && m_watch->Email().contigFailLimit != limitInUse)
         m_engine->ResetContigFailCount();
     EndSuspension();
 }
@@ -836,7 +810,7 @@ void CQuandrixDlg::TryClose() {
         return;
     }
     m_closed = true;
-    RunCloseSequence(*m_engine, m_history, m_clock, [this] { m_vantrace->StopAtExit(); });
+    m_watch->Close([this] { m_vantrace->StopAtExit(); });
     if (m_services.exitProgram)
         m_services.exitProgram(0);
     else

@@ -13,6 +13,7 @@
 #include "mail/Broadcaster.h"
 #include "mail/BrokerAlert.h"
 #include "mail/BrokerRecovery.h"
+#include "mail/BrokerWatch.h"
 #include "mail/EmailAddressLookup.h"
 #include "mail/EmailSettings.h"
 #include "mail/Mailer.h"
@@ -161,7 +162,10 @@ public:
     CGridCtrl& Grid() { return *m_grid; }
     CommandLauncher& Launcher() { return m_launcher; }
     HistoryLog& History() { return m_history; }
-    const EmailSettings& Email() const { return m_emailSettings; }
+    BrokerAlert& Alert() { return m_watch->Alert(); }
+    BrokerRecovery& Recovery() { return m_watch->Recovery(); }
+    const EmailSettings& Email() const { return m_watch->Email(); }
+    BrokerWatch& Watch() { return *m_watch; }
     // The extra recipients of the two broadcasts, as last loaded.
     const CMapStrToEmailObj& BrokerGoingDownRecipients() const { return m_bcdRecipients; }
     const CMapStrToEmailObj& GeneralMessageRecipients() const { return m_bcgRecipients; }
@@ -203,7 +207,6 @@ private:
     void OnGridNotify(const GridNotify& notify);
     void OnGridRightClick(int row, int col);
     void OnGridSelChanged(int row, int col);
-    void TakeScanSettings(const ScanSettings& settings);
     void UpdateCaption();
     // After a command that paused the scanner: scanning goes on only if it is wanted.
     void ResumeAfterCommand();
@@ -234,9 +237,13 @@ private:
 
     std::unique_ptr<SettingsStore> m_store;
     AppSettings m_appSettings;
-    TraceLog m_trace;
-    CommandLauncher m_launcher;
-    HistoryLog m_history;
+    // The Broker's scanner, history and mail, as a headless monitor has them; the references
+    // below are its parts.
+    std::unique_ptr<BrokerWatch> m_watch;
+    CommandLauncher& m_launcher;
+    HistoryLog& m_history;
+    Mailer& m_mailer;
+    EmailAddressLookup& m_lookup;
 
     // Widgets (owned by the window).
     QWidget* m_client = nullptr;
@@ -264,15 +271,10 @@ private:
     std::unique_ptr<MatrixPresentation> m_presentation;
     std::unique_ptr<MatrixDescriptions> m_descriptions;
     QMap<QWidget*, QString> m_watchLabelNames;  // what each debug-logging label shows
-    std::unique_ptr<ScanEngine> m_engine;
-    EmailSettings m_emailSettings;
+    ScanEngine* m_engine = nullptr;  // m_watch's
     CMapStrToEmailObj m_bcdRecipients;
     CMapStrToEmailObj m_bcgRecipients;
-    Mailer m_mailer;
-    std::unique_ptr<BrokerAlert> m_alert;
-    std::unique_ptr<BrokerRecovery> m_recovery;
     std::unique_ptr<MonitorTray> m_tray;
-    EmailAddressLookup m_lookup;
     std::unique_ptr<VantraceController> m_vantrace;
     std::unique_ptr<Broadcaster> m_broadcaster;
 

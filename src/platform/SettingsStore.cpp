@@ -30,6 +30,14 @@ QString SettingsStore::FilePath() const {
     return m_settings->fileName();
 }
 
+bool SettingsStore::Readable() const {
+    return m_settings->status() != QSettings::FormatError;
+}
+
+bool SettingsStore::Saved() const {
+    return m_settings->status() == QSettings::NoError;
+}
+
 QString SettingsStore::KeyPath(const QString& section, const QString& key) const {
     const QString name = key.isEmpty() ? QString::fromLatin1(kUnnamedKey) : key;
     if (section.isEmpty()) return name;

@@ -32,6 +32,10 @@ public:
     bool WriteInt(const QString& section, const QString& key, quint32 value);
 
     QString FilePath() const;
+    // False when the file is there but could not be read as settings (not an INI file).
+    bool Readable() const;
+    // False when the file could not be read or the last save did not reach the disk.
+    bool Saved() const;
 
     // While one lives, writes are held and reach the disk together when the last one ends:
     // each write on its own rewrites the whole file, so a list of 10,000 recipients written

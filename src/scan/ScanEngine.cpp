@@ -1,6 +1,7 @@
 #include "scan/ScanEngine.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <algorithm>
 #include <utility>
 
@@ -151,6 +152,12 @@ int ScanEngine::RunScanCycle() {
     if (!m_scanEnabled || !m_settings.HasCredentials()) return 0;
     CommandScope busy(*this);
     CommandLauncher::UnattendedScope unattended(m_launcher);
+    QElapsedTimer took;
+    took.start();
+    const auto ended = [&] {
+        emit CycleEnded(static_cast<double>(took.nsecsElapsed()) / 1e9,
+                        std::exchange(m_cycleAdded, 0), std::exchange(m_cycleRemoved, 0));
+    };
     PauseScanner();
     WaitCursor waitCursor;
     const bool nested = m_inCycle;  // the alert's cycle runs inside the one that counted
@@ -160,6 +167,7 @@ int ScanEngine::RunScanCycle() {
     if (RunUserListTool() < 0) {
         m_inCycle = nested;
         ResumeScanner(m_settings.interval);
+        ended();
         return 0;
     }
     bool compared = false;
@@ -194,6 +202,7 @@ int ScanEngine::RunScanCycle() {
     m_history.FlushPending();
     m_inCycle = nested;
     ResumeScanner(m_settings.interval);
+    ended();
     return compared ? 1 : 0;
 }
 
@@ -227,8 +236,10 @@ int ScanEngine::ParseUserListReport() {
     m_todayNumber = UserListReport::TodayNumberFrom(CurrentTimestamp(m_clock));
     const UserListReport::Reading r = UserListReport::Read(
         ReportPath(), m_settings.filters, m_ownSessionPid, m_todayNumber, m_scanMap, &m_recall);
-    if (!r.activeUsers.isEmpty())
+    if (!r.activeUsers.isEmpty()) {
         SetStatus(ScanStatus::DatabaseUsers, kDatabaseUsersPrefix + r.activeUsers);
+        emit ActiveUsersRead(r.activeUsers);
+    }
 
     switch (r.outcome) {
         case UserListReport::Outcome::CouldNotConnect: {

@@ -180,6 +180,11 @@ signals:
     // One per scan that either compared a report (answered, with the session count shown) or
     // counted a failure. A failure is told before the alert it may raise.
     void ScanCounted(bool answered, int sessions);
+    // The report named the number of active users defined in the Broker's database.
+    void ActiveUsersRead(const QString& count);
+    // A cycle that ran has ended: how long it took, and the sessions it showed anew and took
+    // off (failure entries and the debug-logging placeholder are not sessions).
+    void CycleEnded(double seconds, int added, int removed);
 
 private:
     friend class CommandScope;
@@ -314,6 +319,8 @@ private:
     QString m_ownSessionPid;
     int m_contigFailCount = 0;
     int m_contigFailLimit = 6;
+    int m_cycleAdded = 0;    // sessions shown anew since the last CycleEnded
+    int m_cycleRemoved = 0;  // sessions taken off since then
 
     bool m_traceActive = false;
     QString m_logLevel;

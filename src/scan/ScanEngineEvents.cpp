@@ -146,12 +146,15 @@ void ScanEngine::Apply(const EventRecord& e) {
         if (e.status == kStale) PaintStale(row, col, staleStored);
         ScrollIntoView(row, col);
         m_entryCursor += MatrixLayout::kGroupWidth;
-        if (added)
+        if (added) {
+            ++m_cycleAdded;
             m_history.WriteHistoryLine(
                 HistoryLog::SessionLine(kAddTag, e.pid, e.name, e.machine, e.datetime));
+        }
     } else if (e.verb == QLatin1String("DEL")) {
         if (e.status != kStale && FindEntryByPid(e.pid, row, col))
             m_departing.push_back({row, col});
+        if (!e.pid.contains(kErrorText) && e.pid != kPlaceholder) ++m_cycleRemoved;
         const QString datetime = e.datetime.isEmpty() ? CurrentTimestamp(m_clock) : e.datetime;
         const QString machine = e.machine.contains(kFailedToRespond) ? kFailedToRespond : e.machine;
         m_history.WriteHistoryLine(

@@ -3,8 +3,9 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 
-#include "MonitorFixture.h"
 #include "FaultTools.h"
+#include "MonitorFixture.h"
+#include "app/MonitorLock.h"
 #include "app/QuandrixApp.h"
 #include "exec/CommandLauncher.h"
 #include "platform/MessageBoxPrompter.h"
@@ -40,7 +41,8 @@ TEST_F(ToolFaultsTest, AMissingOrUnrunnableListingToolIsCountedAndNeverStopsScan
     EXPECT_EQ(window->Engine().ContigFailCount(), 1);
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0].kind, RecordingPrompter::Kind::Notice);
-    EXPECT_TRUE(prompter.shown[0].text.startsWith(QStringLiteral("Executable Not Found: 'quslist ")));
+    EXPECT_TRUE(
+        prompter.shown[0].text.startsWith(QStringLiteral("Executable Not Found: 'quslist ")));
     const QStringList before = HistoryLines();
 
     // A listing tool that is there but may not be run: a start failure, counted the same way.
@@ -49,7 +51,8 @@ TEST_F(ToolFaultsTest, AMissingOrUnrunnableListingToolIsCountedAndNeverStopsScan
     EXPECT_EQ(window->Engine().ContigFailCount(), 2);
     ASSERT_EQ(prompter.shown.size(), 2);
     EXPECT_EQ(prompter.shown[1].kind, RecordingPrompter::Kind::Notice);
-    EXPECT_TRUE(prompter.shown[1].text.startsWith(QStringLiteral("Failed to Launch Task 'quslist ")));
+    EXPECT_TRUE(
+        prompter.shown[1].text.startsWith(QStringLiteral("Failed to Launch Task 'quslist ")));
     EXPECT_EQ(Text(Dlg::IDC_STATUS), QStringLiteral("\nScanning"));
 
     // The tools come back: the Broker's sessions show, and nothing written before is lost.
@@ -143,8 +146,9 @@ TEST_F(ToolFaultsTest, ADamagedProfileStillStartsAMonitorThatScans) {
     StoreProfile();
     QFile profile(SettingsPath());
     ASSERT_TRUE(profile.open(QIODevice::Append));
-    QByteArray garbage("\n[Settings\nInterval=99999999999\nContigFailLimit=-4\n\x01\xff\xfe=\x80\n"
-                       "[EMAILLIST]\nCount=4000000000\n0=1\n");
+    QByteArray garbage(
+        "\n[Settings\nInterval=99999999999\nContigFailLimit=-4\n\x01\xff\xfe=\x80\n"
+        "[EMAILLIST]\nCount=4000000000\n0=1\n");
     garbage.append('\0');
     profile.write(garbage);
     profile.close();
@@ -168,8 +172,9 @@ TEST_F(ToolFaultsTest, ADirectoryThatCannotBeWrittenInIsSaidSo) {
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.MainWindow(), nullptr);
     ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_EQ(prompter.shown[0].text, CQuandrixApp::CannotWriteMessage(QStringLiteral("/proc")));
-    EXPECT_TRUE(prompter.shown[0].text.startsWith(QStringLiteral("Quorvatel cannot write in /proc.")));
+    EXPECT_EQ(prompter.shown[0].text, MonitorLock::CannotWriteMessage(QStringLiteral("/proc")));
+    EXPECT_TRUE(
+        prompter.shown[0].text.startsWith(QStringLiteral("Quorvatel cannot write in /proc.")));
     QDir::setCurrent(broker.WorkDir());
 }
 

@@ -3,11 +3,10 @@
 # session bus and the AT-SPI accessibility bus, against a simulated Broker with one session;
 # atspi_read_matrix.py then reads the login matrix through AT-SPI, as Orca would.
 #
-# usage: atspi_check.sh QUORVATEL DEMO_PROFILE SIM_BIN_DIR
+# usage: atspi_check.sh QUORVATEL SIM_BIN_DIR
 set -euo pipefail
 QUORVATEL="$1"
-PROFILE="$2"
-SIM_BIN="$3"
+SIM_BIN="$2"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 # The session bus starts the accessibility bus when the monitor or the reader first asks.
@@ -24,7 +23,8 @@ export PATH="$SIM_BIN:$PATH"
 tessamy-sim create ATBKR --users 3 --sessions 0 --admin admin --password pw >/dev/null
 tessamy-sim adduser ATBKR lnovak >/dev/null
 tessamy-sim logon ATBKR lnovak --machine PC042 --pid 3312 >/dev/null
-"$PROFILE" --broker ATBKR --admin admin --password pw --interval 3 >/dev/null
+echo pw | "$QUORVATEL" --write-profile --broker ATBKR --admin admin --password-stdin \
+  --interval 3 >/dev/null
 
 cd "$T/work"
 # Qt speaks AT-SPI only when asked; a desktop asks through its settings, we say so here.

@@ -1,4 +1,4 @@
-#include "monitor/CloseSequence.h"
+#include "scan/CloseSequence.h"
 
 #include "app/Timestamp.h"
 #include "platform/WaitCursor.h"
