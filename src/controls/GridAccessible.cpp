@@ -1,6 +1,5 @@
 #include "controls/GridAccessible.h"
 
-#include <QSet>
 #include <algorithm>
 
 #include "controls/AccessibleClient.h"

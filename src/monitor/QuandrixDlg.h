@@ -271,7 +271,7 @@ private:
     std::unique_ptr<MatrixPresentation> m_presentation;
     std::unique_ptr<MatrixDescriptions> m_descriptions;
     QMap<QWidget*, QString> m_watchLabelNames;  // what each debug-logging label shows
-    ScanEngine* m_engine = nullptr;  // m_watch's
+    ScanEngine* m_engine = nullptr;             // m_watch's
     CMapStrToEmailObj m_bcdRecipients;
     CMapStrToEmailObj m_bcgRecipients;
     std::unique_ptr<MonitorTray> m_tray;
