@@ -6,6 +6,7 @@
 #include <QScrollBar>
 
 #include "controls/FontTextMetrics.h"
+#include "controls/GridAccessible.h"
 #include "controls/InPlaceEdit.h"
 #include "controls/ViewPrintPreview.h"
 #include "platform/PrinterChooser.h"
@@ -28,6 +29,7 @@ GridColour ToGridColour(const QColor& c) {
 CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* parent)
     : QAbstractScrollArea(parent), m_metrics(std::make_unique<FontTextMetrics>()) {
     m_model.SetObserver(this);
+    GridAccessible::Install();
     m_clock.start();
     setFocusPolicy(Qt::StrongFocus);
     // Every pixel is painted by OnDraw, so Qt need not erase first.
@@ -110,6 +112,7 @@ void CGridCtrl::RowCountChanged(int oldRows) {
     if (m_allowDraw) {
         ResetScrollBars();
         RequestRepaint();
+        GridAccessible::RowCountChanged(*this, oldRows);
     }
 }
 
@@ -122,6 +125,7 @@ void CGridCtrl::ColumnCountChanged(int oldCols) {
     if (m_allowDraw) {
         ResetScrollBars();
         RequestRepaint();
+        GridAccessible::Reset(*this);
     }
 }
 
@@ -135,6 +139,7 @@ void CGridCtrl::FixedColumnCountAboutToChange(int cols) {
 
 void CGridCtrl::FixedCountChanged() {
     RequestRepaint();
+    if (m_allowDraw) GridAccessible::Reset(*this);
 }
 
 void CGridCtrl::AboutToBeEmptied() {
@@ -154,6 +159,7 @@ void CGridCtrl::Emptied() {
     }
     ResetScrollBars();
     RequestRepaint();
+    if (m_allowDraw) GridAccessible::Reset(*this);
 }
 
 // ---------------------------------------------------------------- cells

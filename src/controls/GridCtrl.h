@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -270,6 +271,13 @@ public:
     virtual void AcceptCellEdit(int row, int col, const QString& text);
     CInPlaceEdit* GetInPlaceEdit() const;
 
+    // ------------------------------------------------------------ accessibility
+    // What a cell's look means, in words, for a screen reader (see GridAccessible). The
+    // grid does not know what its owner's colours stand for, so it asks the owner.
+    using CellDescriber = std::function<QString(int row, int col)>;
+    void SetCellDescriber(CellDescriber describer) { m_describer = std::move(describer); }
+    QString CellDescription(int row, int col) const;
+
     // ------------------------------------------------------------ printing
     // The message box and printer set-up the print commands use; the real ones when unset.
     void SetPrintServices(Prompter* prompter, PrinterChooser* chooser);
@@ -379,6 +387,8 @@ private:
     QString PrintTitle() const;
     Prompter& PrintPrompter();
     void OnPreviewEnded();
+    // Tells an accessibility client what changed while drawing was off.
+    void AccessibleCatchUp();
 
     // Interaction.
     void LeftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers);
@@ -418,6 +428,7 @@ private:
     bool m_listMode = false;
     bool m_singleSelection = false;
     bool m_allowDraw = true;
+    int m_rowsAtPause = 0;      // the row count when drawing went off
     bool m_repaintAll = false;  // drawing off, something asked for more than a row's repaint
     bool m_enableSelection = true;
     bool m_sortOnClick = true;
@@ -455,6 +466,8 @@ private:
     QElapsedTimer m_clock;
     qint64 m_overlayDue = 0;  // when the overlay timer fires
     qint64 m_paintNow = 0;
+
+    CellDescriber m_describer;
 
     // Printing.
     CPrinterDef m_printerDef;

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QMimeData>
 
+#include "controls/GridAccessible.h"
 #include "controls/InPlaceEdit.h"
 
 // CGridCtrl: the clipboard and the in-place editor.
@@ -47,6 +48,8 @@ void CGridCtrl::ClearSelectedCells() {
         NotifyOwner(cell.row, cell.col, GVN_ENDLABELEDIT);
     }
     RequestRepaint();
+    const CCellRange bounds = GetSelectionBounds();
+    if (bounds.IsValid()) GridAccessible::RowsWritten(*this, bounds.minRow, bounds.maxRow);
 }
 
 void CGridCtrl::OnEditPaste() {
@@ -79,6 +82,7 @@ bool CGridCtrl::PasteClipboardText(int row, int col, const QString& text) {
         }
     }
     RequestRepaint();
+    GridAccessible::RowsWritten(*this, row, row + int(rows.size()) - 1);
     return true;
 }
 
@@ -124,6 +128,7 @@ void CGridCtrl::AcceptCellEdit(int row, int col, const QString& text) {
     if (!IsValid(row, col) || text == GetItemText(row, col)) return;
     SetModified(true, row, col);
     SetItemText(row, col, text);
+    GridAccessible::RowsWritten(*this, row, row);
 }
 
 void CGridCtrl::EditorFinished(int row, int col, const QString& text, int lastKey) {

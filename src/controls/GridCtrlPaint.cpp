@@ -1,3 +1,4 @@
+#include "controls/GridAccessible.h"
 #include "controls/GridCtrl.h"
 
 #include <QPaintEvent>
@@ -44,6 +45,9 @@ bool CGridCtrl::RedrawCell(int row, int col) {
 }
 
 bool CGridCtrl::RedrawRow(int row) {
+    // Whoever asks for a row's repaint has written it; with drawing off, the catch-up below
+    // tells it with the rest.
+    if (m_allowDraw) GridAccessible::RowsWritten(*this, row, row);
     bool all = true;
     for (int c = 0; c < GetColumnCount(); ++c) all = RedrawCell(row, c) && all;
     return all && GetColumnCount() > 0;
@@ -56,10 +60,12 @@ void CGridCtrl::SetRedraw(bool allow, bool resetScrollBars) {
         // that is repainted when drawing resumes.
         m_model.ClearDamage();
         m_repaintAll = false;
+        m_rowsAtPause = GetRowCount();
     }
     m_allowDraw = allow;
     if (!allow) return;
     if (resetScrollBars) ResetScrollBars();
+    if (resuming) AccessibleCatchUp();
     if (resuming && !m_repaintAll)
         RepaintDamage();
     else

@@ -1,3 +1,4 @@
+#include "controls/GridAccessible.h"
 #include "controls/GridCtrl.h"
 
 // CGridCtrl: the focus cell, the selection and the notifications to the owner.
@@ -35,6 +36,7 @@ CCellID CGridCtrl::SetFocusCell(int row, int col) {
         RedrawCell(cell);
         RedrawFixedHeadings(cell.row, cell.col, prev.row != cell.row, prev.col != cell.col);
         NotifyOwner(cell.row, cell.col, GVN_SELCHANGED);
+        GridAccessible::FocusMoved(*this, cell.row, cell.col);
     }
     return prev;
 }
@@ -58,15 +60,17 @@ void CGridCtrl::SelectRange(int minRow, int minCol, int maxRow, int maxCol, bool
                 InvalidateCellRect(cell);
         }
     }
-    if (!IsValid(range)) return;
-    for (int r = range.minRow; r <= range.maxRow; ++r) {
-        for (int c = range.minCol; c <= range.maxCol; ++c) {
-            const quint32 state = GetItemState(r, c);
-            if (state & GVIS_SELECTED) continue;
-            m_model.SetItemState(r, c, state | GVIS_SELECTED);
-            InvalidateCellRect(CCellID(r, c));
+    if (IsValid(range)) {
+        for (int r = range.minRow; r <= range.maxRow; ++r) {
+            for (int c = range.minCol; c <= range.maxCol; ++c) {
+                const quint32 state = GetItemState(r, c);
+                if (state & GVIS_SELECTED) continue;
+                m_model.SetItemState(r, c, state | GVIS_SELECTED);
+                InvalidateCellRect(CCellID(r, c));
+            }
         }
     }
+    GridAccessible::SelectionChanged(*this);
 }
 
 void CGridCtrl::ClearSelection() {

@@ -75,6 +75,7 @@ CVantraceDlg::CVantraceDlg(AppSettings& settings, const QString& machine, const 
     auto* layout = new QVBoxLayout(this);
 
     auto* choice = new QGroupBox(this);
+    choice->setAccessibleName(QStringLiteral("Vantrace Logging"));  // it has no title
     auto* choiceLayout = new QHBoxLayout(choice);
     m_startRadio = new QRadioButton(QStringLiteral(" Start Vantrace Logging"), choice);
     m_startRadio->setObjectName(QStringLiteral("start"));
@@ -96,6 +97,8 @@ CVantraceDlg::CVantraceDlg(AppSettings& settings, const QString& machine, const 
 
     m_levelBox = new QComboBox(this);
     m_levelBox->setObjectName(QStringLiteral("logLevel"));
+    // Its label heads a row of two widgets and so names neither.
+    m_levelBox->setAccessibleName(QStringLiteral("Logging Level"));
     for (const char* level : kLevels) m_levelBox->addItem(QString::fromLatin1(level));
     m_levelBox->setCurrentIndex(std::max(0, m_levelBox->findText(m_logLevel)));
     auto* levelRow = new QHBoxLayout;

@@ -14,6 +14,7 @@ CEmailDeleteListDlg::CEmailDeleteListDlg(CReportCtrl& recipients, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     auto* list = new CReportCtrl(this);
     list->setObjectName(QStringLiteral("listed"));
+    list->setAccessibleName(QStringLiteral("Recipients to delete"));
     list->SetColumnHeader(QString::fromLatin1(CEmailSettingsDlg::kColumns));
     list->SetGridLines(true);
     for (int row = 0; row < recipients.GetItemCount(); ++row) {

@@ -59,18 +59,28 @@ CEmailSettingsDlg::CEmailSettingsDlg(const Layout& layout, const EmailDialogServ
 
     // The list and its buttons, under a label or inside a group box.
     auto* listRow = new QHBoxLayout;
+    // The list is named after the text above it, which a screen reader does not tie to it.
+    QString listName;
     if (layout.groupTitle) {
+        listName = QString::fromLatin1(layout.groupTitle);
         auto* group = new QGroupBox(QString::fromLatin1(layout.groupTitle), this);
         group->setLayout(listRow);
         main->addWidget(group, 1);
     } else {
-        auto* label = new QLabel(QString::fromLatin1(layout.listLabel), this);
+        listName = QString::fromLatin1(layout.listLabel);
+        auto* label = new QLabel(listName, this);
         label->setTextFormat(Qt::PlainText);
         main->addWidget(label);
         main->addLayout(listRow, 1);
     }
     m_list = new CReportCtrl(this);
     m_list->setObjectName(QStringLiteral("recipients"));
+    // Its first line names it; what follows says how to use it.
+    QStringList nameLines = listName.split(QLatin1Char('\n'));
+    QString name = nameLines.takeFirst().trimmed();
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    m_list->setAccessibleName(name);
+    m_list->setAccessibleDescription(nameLines.join(QLatin1Char(' ')).trimmed());
     m_list->SetColumnHeader(QString::fromLatin1(kColumns));
     m_list->SetGridLines(true);
     m_list->SetCheckboxMode(CReportCtrl::RC_CHKBOX_NORMAL);

@@ -16,6 +16,7 @@ MatrixPresentation::MatrixPresentation(CGridCtrl& grid, const AppSettings& setti
 // ---------------------------------------------------------------- reset
 
 void MatrixPresentation::ResetMatrixGrid() {
+    m_newEntries.clear();
     ResetToHeadings(m_grid.Model());
     m_grid.SetTitle(QString::fromLatin1(kTitle));
     m_grid.SetImageList(m_images);
@@ -128,6 +129,7 @@ void MatrixPresentation::NewEntryFlash(int row, int col) {
     if (!IsEntry(row, col)) return;
     GroupStep(row, col);
     Overlay(row, col, kFlashBk, kWhite, kFlashMs);
+    m_newEntries.insert(qint64(row) * kColumnCount + col);
 }
 
 void MatrixPresentation::StaleColours(int row, int col) {

@@ -3,10 +3,12 @@
 #include <QFont>
 #include <QList>
 #include <QPixmap>
+#include <QSet>
 #include <QString>
 #include <functional>
 
 #include "controls/GridTypes.h"
+#include "scan/MatrixLayout.h"
 #include "scan/MatrixPresenter.h"
 
 class AppSettings;
@@ -62,6 +64,7 @@ public:
 
     // MatrixPresenter
     void ResetMatrixGrid() override;
+    void MatrixChangeStarting() override { m_newEntries.clear(); }
     void NewEntryFlash(int row, int col) override;
     void StaleColours(int row, int col) override;
     void ErrorBlink(int row, int col) override;
@@ -83,6 +86,12 @@ public:
     // view ends on the last one. Returns the number of marked groups.
     int MarkFindMatches(const QString& upperSearchText, int todayNumber);
 
+    // Whether the group at (row, first column) flashed as new in the last change of the
+    // matrix: the flash is gone in a moment, but a screen reader may ask later.
+    bool IsNewEntry(int row, int col) const {
+        return m_newEntries.contains(qint64(row) * MatrixLayout::kColumnCount + col);
+    }
+
 private:
     // A date-time as wide as any: every DateTime column is at least this wide.
     static constexpr const char* kWidestDateTime = "8888/88/88 88:88:88";
@@ -101,5 +110,6 @@ private:
     const AppSettings& m_settings;
     GridOptions m_options;
     QList<QPixmap> m_images;
+    QSet<qint64> m_newEntries;  // row * columns + first column of each group flashed as new
     OverlayMirror m_mirror;
 };

@@ -32,6 +32,7 @@
 #include "mail/EmailSetDlg.h"
 #include "mail/RecipientList.h"
 #include "monitor/FontDescription.h"
+#include "monitor/MatrixDescriptions.h"
 #include "monitor/MatrixFilter.h"
 #include "monitor/MatrixFilterBar.h"
 #include "monitor/MonitorTray.h"
@@ -122,6 +123,14 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     m_presentation->SetImageList({MonitorIcon(16)});
 
     m_engine = &m_watch->CreateScanner(m_grid->Model(), m_grid, m_presentation.get());
+    m_descriptions = std::make_unique<MatrixDescriptions>(*m_grid, *m_presentation, *m_engine);
+    m_grid->SetCellDescriber(
+        [this](int row, int col) { return m_descriptions->Describe(row, col); });
+    // The filtered view describes the matrix cell it shows.
+    m_filter->View().SetCellDescriber([this](int row, int col) {
+        const CCellID cell = m_filter->ToMatrix(row, col);
+        return cell.row < 0 ? QString() : m_descriptions->Describe(cell.row, cell.col);
+    });
     m_watch->SetAlertRaisedHook([this] {
         if (m_tray) m_tray->AlertRaised();
     });
@@ -178,6 +187,8 @@ CQuandrixDlg::~CQuandrixDlg() {
     m_broadcaster.reset();
     m_vantrace.reset();
     m_tray.reset();
+    m_grid->SetCellDescriber({});
+    m_filter->View().SetCellDescriber({});
     m_watch.reset();
 }
 
@@ -207,6 +218,8 @@ void CQuandrixDlg::CreateControls() {
                    m_engine->IsPlaceholder(LoginRecord::MakeKey(machine, pid));
         });
     m_filter->View().setGeometry(m_grid->geometry());
+    m_grid->setAccessibleName(QStringLiteral("Login matrix"));
+    m_filter->View().setAccessibleName(QStringLiteral("Login matrix, filtered"));
 
     // The debug-logging status group. Its labels are siblings laid over it, like every
     // control of the window, so that each one follows the resize rules by itself.
@@ -215,9 +228,13 @@ void CQuandrixDlg::CreateControls() {
     const int labelIds[] = {IDC_WATCH_PID, IDC_WATCH_USER, IDC_WATCH_MACHINE, IDC_WATCH_DATETIME};
     const ScanStatus labelStatus[] = {ScanStatus::WatchedPid, ScanStatus::WatchedUser,
                                       ScanStatus::WatchedMachine, ScanStatus::WatchedDateTime};
+    // Only their place in the group tells what the labels show; a screen reader hears it.
+    const char* labelNames[] = {"Watched PID and log level", "Watched user", "Watched machine",
+                                "Watched since"};
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(m_client);
         label->setTextFormat(Qt::PlainText);
+        m_watchLabelNames.insert(label, QString::fromLatin1(labelNames[i]));
         AddControl(labelIds[i], label, QRect(kColumnX + 12, 30 + i * 26, kColumnWidth - 24, 22));
         m_statusControls.insert(labelStatus[i], label);
     }
@@ -248,6 +265,7 @@ void CQuandrixDlg::CreateControls() {
     m_sessionCount->setReadOnly(true);
     m_sessionCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_sessionCount->setFocusPolicy(Qt::NoFocus);
+    m_sessionCount->setAccessibleName(QStringLiteral("Sessions"));
     AddControl(IDC_SESSION_COUNT, m_sessionCount, QRect(kSecondX, 266, kHalfWidth, 26));
     m_statusControls.insert(ScanStatus::SessionCount, m_sessionCount);
 
@@ -438,9 +456,13 @@ void CQuandrixDlg::RegisterResizeRules() {
 
 void CQuandrixDlg::ShowStatus(ScanStatus which, const QString& text) {
     QWidget* control = m_statusControls.value(which);
-    if (auto* label = qobject_cast<QLabel*>(control))
+    if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(control))
+        // A label's accessible name stands in for its text, so it carries both.
+        if (m_watchLabelNames.contains(label))
+            label->setAccessibleName(m_watchLabelNames.value(label) + QStringLiteral(": ") +
+                                     text.simplified());
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control))
         edit->setText(text);
     else if (auto* group = qobject_cast<QGroupBox*>(control))
         group->setTitle(text);

@@ -33,6 +33,7 @@ class HistoryBrowser;
 class MatrixFilter;
 class MatrixFilterBar;
 class PrinterChooser;
+class MatrixDescriptions;
 class MonitorTray;
 class Prompter;
 class QAction;
@@ -276,7 +277,9 @@ private:
     std::unique_ptr<CResize> m_resize;
 
     std::unique_ptr<MatrixPresentation> m_presentation;
-    ScanEngine* m_engine = nullptr;  // m_watch's
+    std::unique_ptr<MatrixDescriptions> m_descriptions;
+    QMap<QWidget*, QString> m_watchLabelNames;  // what each debug-logging label shows
+    ScanEngine* m_engine = nullptr;             // m_watch's
     CMapStrToEmailObj m_bcdRecipients;
     CMapStrToEmailObj m_bcgRecipients;
     std::unique_ptr<MonitorTray> m_tray;

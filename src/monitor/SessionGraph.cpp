@@ -6,6 +6,8 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "monitor/SessionGraphAccessible.h"
+
 namespace {
 
 // The chart spans its points, and at least this much time, so that a first scan or two do
@@ -25,16 +27,19 @@ QString TimeText(qint64 ms) {
 SessionGraph::SessionGraph(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sessionGraph"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    SessionGraphAccessible::Install();
 }
 
 void SessionGraph::AddAnswered(const QDateTime& when, int sessions) {
     m_series.AddAnswered(when, sessions);
     update();
+    SessionGraphAccessible::SeriesChanged(*this);
 }
 
 void SessionGraph::AddFailed(const QDateTime& when) {
     m_series.AddFailed(when);
     update();
+    SessionGraphAccessible::SeriesChanged(*this);
 }
 
 QString SessionGraph::Caption() const {

@@ -10,6 +10,9 @@ public:
 
     // Empties the grid down to its heading row, with headings, font and options.
     virtual void ResetMatrixGrid() = 0;
+    // A scan found the matrix changed and is about to write it: what the last change made
+    // new is no longer new.
+    virtual void MatrixChangeStarting() {}
 
     virtual void NewEntryFlash(int row, int col) = 0;
     // Lasting colours of a session dated before today.

@@ -16,6 +16,7 @@
 #include "platform/ToolOutputFile.h"
 #include "platform/WaitCursor.h"
 #include "scan/HistoryLog.h"
+#include "scan/MatrixPresenter.h"
 #include "scan/ScanEngineTexts.h"
 
 // ScanEngine: its settings, statuses and timers, the scan cycle, the report and the count of
@@ -179,6 +180,7 @@ int ScanEngine::RunScanCycle() {
         } else {
             // The window keeps showing the old matrix until the new one is complete.
             if (m_view) m_view->SetRedraw(false);
+            if (m_presenter) m_presenter->MatrixChangeStarting();
             RemoveDepartedSessions();
             RebuildMatrix();
             FinishMatrixRebuild();
