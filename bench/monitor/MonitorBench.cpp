@@ -183,7 +183,7 @@ void BM_FilterChange(benchmark::State& state) {
         m.filter.SetText(pair[i++ % 2]);
         QCoreApplication::processEvents();
     }
-    state.counters["shown_last"] = m.filter.ShownEntries();
+    state.counters["shown_last"] = m.filter.ShownSessions();
 }
 BENCHMARK(BM_FilterChange)->ArgName("wide")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -199,7 +199,7 @@ void BM_CycleFiltered(benchmark::State& state) {
         m.filter.Refresh();
         refreshNs += refresh.nsecsElapsed();
     });
-    state.counters["sessions_shown"] = m.filter.ShownEntries();
+    state.counters["sessions_shown"] = m.filter.ShownSessions();
     state.counters["filter_ms"] = double(refreshNs) / 1e6 / double(state.iterations());
 }
 BENCHMARK(BM_CycleFiltered)

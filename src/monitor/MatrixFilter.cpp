@@ -94,7 +94,7 @@ void MatrixFilter::Refresh() {
     const qint64 now = m_clock.elapsed();
     for (const Pending& p : std::exchange(m_pending, {}))
         if (p.until > now) ShowOverlayNow(p.row, p.col, p.bk, p.fg, int(p.until - now));
-    emit CountsChanged(true, ShownEntries(), m_total);
+    emit CountsChanged(true, m_shownSessions, m_total);
 }
 
 void MatrixFilter::CopyLook() {
@@ -150,6 +150,7 @@ void MatrixFilter::CopyEntries() {
     m_shown.clear();
     m_shownAt.assign(static_cast<size_t>(std::max(entries, 0)), -1);
     m_total = 0;
+    m_shownSessions = 0;
     // The answers kept are those of the entries still in the matrix, wherever they moved.
     MatchedByPid kept;
     kept.reserve(m_matched.size());
@@ -164,7 +165,6 @@ void MatrixFilter::CopyEntries() {
             if (!cells[k]->isEmpty()) empty = false;
         }
         if (empty) continue;
-        ++m_total;
         const QChar* key = cells[kPidOffset]->constData();
         auto node = m_matched.extract(key);
         if (node.empty()) node = kept.extract(key);  // another entry of the same pid text
@@ -174,11 +174,13 @@ void MatrixFilter::CopyEntries() {
             same = SameString(*cells[k], seen.cells[size_t(k)]);
         if (!same) {
             for (int k = 0; k < kGroupWidth; ++k) seen.cells[size_t(k)] = *cells[k];
-            seen.shown =
-                m_filter.Matches(seen.cells.data(), kGroupWidth) ||
-                (m_isAlarm && m_isAlarm(seen.cells[kPidOffset], seen.cells[kMachineOffset]));
+            seen.alarm =
+                m_isAlarm && m_isAlarm(seen.cells[kPidOffset], seen.cells[kMachineOffset]);
+            seen.shown = seen.alarm || m_filter.Matches(seen.cells.data(), kGroupWidth);
         }
+        if (!seen.alarm) ++m_total;
         if (!seen.shown) continue;
+        if (!seen.alarm) ++m_shownSessions;
         m_shownAt[static_cast<size_t>(n)] = static_cast<int>(m_shown.size());
         m_shown.push_back(n);
     }

@@ -53,8 +53,10 @@ public:
     // once, or, while the matrix is being rewritten, at the next copy for what is left of it.
     void MirrorOverlay(int row, int col, GridColour bk, GridColour fg, int durationMs);
 
-    int ShownEntries() const { return static_cast<int>(m_shown.size()); }
-    int TotalEntries() const { return m_total; }
+    // Sessions shown and in all; the alarms, always shown, are not sessions and count in
+    // neither.
+    int ShownSessions() const { return m_shownSessions; }
+    int TotalSessions() const { return m_total; }
 
 signals:
     void CountsChanged(bool filtered, int shown, int total);
@@ -77,6 +79,7 @@ private:
     bool m_dirty = true;
     quint64 m_seenChanges = 0;
     int m_total = 0;
+    int m_shownSessions = 0;
     // Matrix entry numbers shown, in order, and for each matrix entry where it is shown (-1).
     std::vector<int> m_shown;
     std::vector<int> m_shownAt;
@@ -86,6 +89,7 @@ private:
     // The strings held keep their buffers alive, so a key is never taken by another text.
     struct Matched {
         std::array<QString, 4> cells;  // all empty: never matched
+        bool alarm = false;
         bool shown = false;
     };
     using MatchedByPid = std::unordered_map<const QChar*, Matched>;
