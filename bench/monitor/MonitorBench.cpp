@@ -1,12 +1,16 @@
 // The monitor's own costs on a large matrix: a scan cycle with the real presentation (the
 // reset with headings, font and options before every rebuild, and a flash per new session),
 // the Find marks, a font change that sizes every row and column, and printing the matrix to
-// a PDF file and opening its print preview.
+// a PDF file and opening its print preview; and the filter box: a changed filter text applied
+// and repainted, and scan cycles while a filter is on.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/monitor/monitor_bench
 #include <benchmark/benchmark.h>
 
+#include <functional>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
@@ -16,9 +20,11 @@
 #include "app/SettingsKeys.h"
 #include "controls/GridCtrl.h"
 #include "controls/ViewPrintPreview.h"
+#include "monitor/MatrixFilter.h"
 #include "monitor/MatrixPresentation.h"
 #include "platform/SettingsStore.h"
 #include "scan/HistoryLog.h"
+#include "scan/LoginRecord.h"
 #include "scan/ScanEngine.h"
 #include "scan/UserListReport.h"
 
@@ -57,10 +63,12 @@ struct Monitor {
     ScanEngine engine;
 };
 
-void BM_CycleWithPresentation(benchmark::State& state) {
+// Scan cycles over reports changed by `changed%` from one to the next, each with the flashes
+// and the repaint the user sees.
+// `afterCycle` runs after each cycle, before the repaint.
+void RunCycles(benchmark::State& state, Monitor& m, const std::function<void()>& afterCycle = {}) {
     const int sessions = static_cast<int>(state.range(0));
     const int changedPercent = static_cast<int>(state.range(1));
-    Monitor m(sessions);
     const int generations = changedPercent ? 4 : 1;
     for (int g = 0; g < generations; ++g)
         m.launcher.Prepare(g, MakeReport(sessions, g, changedPercent, 10));
@@ -69,9 +77,14 @@ void BM_CycleWithPresentation(benchmark::State& state) {
         generation = (generation + 1) % generations;
         m.launcher.Use(generation);
         benchmark::DoNotOptimize(m.engine.RunScanCycle());
-        // The flashes and the repaint the user sees.
+        if (afterCycle) afterCycle();
         QCoreApplication::processEvents();
     }
+}
+
+void BM_CycleWithPresentation(benchmark::State& state) {
+    Monitor m(static_cast<int>(state.range(0)));
+    RunCycles(state, m);
     state.counters["sessions_shown"] = m.engine.MatrixMap().GetCount();
 }
 BENCHMARK(BM_CycleWithPresentation)
@@ -138,5 +151,61 @@ void BM_PreviewFirstPage(benchmark::State& state) {
     state.counters["pages"] = pages;
 }
 BENCHMARK(BM_PreviewFirstPage)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The filtered view over a monitor's matrix, wired as the window wires it.
+struct FilteredMonitor : Monitor {
+    explicit FilteredMonitor(int sessions)
+        : Monitor(sessions),
+          filter(grid, &host, [this](const QString& pid, const QString& machine) {
+              return pid.contains(QLatin1String(kErrorPid)) ||
+                     engine.IsPlaceholder(LoginRecord::MakeKey(machine, pid));
+          }) {
+        host.resize(grid.size());
+        host.show();
+        presentation.SetOverlayMirror(
+            [this](int row, int col, GridColour bk, GridColour fg, int ms) {
+                filter.MirrorOverlay(row, col, bk, fg, ms);
+            });
+    }
+    QWidget host;
+    MatrixFilter filter;
+};
+
+// A changed filter text at 10,000 sessions until the view is repainted, alternating two texts:
+// narrow ones (1,111 and 11 entries shown), or a narrow one and one every entry matches.
+void BM_FilterChange(benchmark::State& state) {
+    FilteredMonitor m(10000);
+    const QString texts[2][2] = {{QStringLiteral("user4"), QStringLiteral("USER42 pc1")},
+                                 {QStringLiteral("user4"), QStringLiteral("2017/11")}};
+    const auto& pair = texts[state.range(0)];
+    int i = 0;
+    for (auto _ : state) {
+        m.filter.SetText(pair[i++ % 2]);
+        QCoreApplication::processEvents();
+    }
+    state.counters["shown_last"] = m.filter.ShownSessions();
+}
+BENCHMARK(BM_FilterChange)->ArgName("wide")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Scan cycles as in BM_CycleWithPresentation, with "user4" typed in the filter box.
+// The filter's own share is timed apart: the copy the window makes when the scan is counted.
+void BM_CycleFiltered(benchmark::State& state) {
+    FilteredMonitor m(static_cast<int>(state.range(0)));
+    m.filter.SetText(QStringLiteral("user4"));
+    QElapsedTimer refresh;
+    qint64 refreshNs = 0;
+    RunCycles(state, m, [&] {
+        refresh.start();
+        m.filter.Refresh();
+        refreshNs += refresh.nsecsElapsed();
+    });
+    state.counters["sessions_shown"] = m.filter.ShownSessions();
+    state.counters["filter_ms"] = double(refreshNs) / 1e6 / double(state.iterations());
+}
+BENCHMARK(BM_CycleFiltered)
+    ->ArgNames({"sessions", "changed%"})
+    ->Args({10000, 0})
+    ->Args({10000, 5})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -119,7 +119,10 @@ void MatrixPresentation::Paint(int row, int col, GridColour bk, GridColour fg) {
 }
 
 void MatrixPresentation::Overlay(int row, int col, GridColour bk, GridColour fg, int durationMs) {
-    for (int k = 0; k < kGroupWidth; ++k) m_grid.ShowOverlay(row, col + k, bk, fg, durationMs);
+    for (int k = 0; k < kGroupWidth; ++k) {
+        m_grid.ShowOverlay(row, col + k, bk, fg, durationMs);
+        if (m_mirror) m_mirror(row, col + k, bk, fg, durationMs);
+    }
 }
 
 void MatrixPresentation::NewEntryFlash(int row, int col) {

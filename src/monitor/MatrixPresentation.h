@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QSet>
 #include <QString>
+#include <functional>
 
 #include "controls/GridTypes.h"
 #include "scan/MatrixLayout.h"
@@ -56,6 +57,10 @@ public:
     MatrixPresentation(CGridCtrl& grid, const AppSettings& settings);
 
     void SetImageList(const QList<QPixmap>& images) { m_images = images; }
+    // Told of every flash and blink as it is shown, for a second view of the matrix.
+    using OverlayMirror =
+        std::function<void(int row, int col, GridColour bk, GridColour fg, int durationMs)>;
+    void SetOverlayMirror(OverlayMirror mirror) { m_mirror = std::move(mirror); }
 
     // MatrixPresenter
     void ResetMatrixGrid() override;
@@ -106,4 +111,5 @@ private:
     GridOptions m_options;
     QList<QPixmap> m_images;
     QSet<qint64> m_newEntries;  // row * columns + first column of each group flashed as new
+    OverlayMirror m_mirror;
 };

@@ -33,6 +33,8 @@
 #include "mail/RecipientList.h"
 #include "monitor/FontDescription.h"
 #include "monitor/MatrixDescriptions.h"
+#include "monitor/MatrixFilter.h"
+#include "monitor/MatrixFilterBar.h"
 #include "monitor/MonitorTray.h"
 #include "monitor/SessionGraph.h"
 #include "monitor/SnapshotRows.h"
@@ -57,6 +59,9 @@ constexpr int kHalfWidth = 96;
 // The bottom block of the column sits this far above the client's bottom edge.
 constexpr int kBottom = kClientHeight - 600;
 constexpr int kSecondX = kColumnX + kColumnWidth - kHalfWidth;
+
+// The filter box above the matrix.
+constexpr int kFilterBarHeight = 28;
 
 // How often a close request looks again whether the running cycle or command has ended.
 constexpr int kCloseRetryMs = 50;
@@ -121,6 +126,11 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     m_descriptions = std::make_unique<MatrixDescriptions>(*m_grid, *m_presentation, *m_engine);
     m_grid->SetCellDescriber(
         [this](int row, int col) { return m_descriptions->Describe(row, col); });
+    // The filtered view describes the matrix cell it shows.
+    m_filter->View().SetCellDescriber([this](int row, int col) {
+        const CCellID cell = m_filter->ToMatrix(row, col);
+        return cell.row < 0 ? QString() : m_descriptions->Describe(cell.row, cell.col);
+    });
     m_watch->SetAlertRaisedHook([this] {
         if (m_tray) m_tray->AlertRaised();
     });
@@ -157,6 +167,15 @@ CQuandrixDlg::CQuandrixDlg(const QString& workingDirectory, Services services, Q
     connect(m_engine, &ScanEngine::SettingsNeeded, this, &CQuandrixDlg::OnSettings,
             Qt::QueuedConnection);
     connect(m_grid, &CGridCtrl::Notify, this, &CQuandrixDlg::OnGridNotify);
+    connect(m_filterBar, &MatrixFilterBar::TextChanged, m_filter, &MatrixFilter::SetText);
+    connect(m_filter, &MatrixFilter::CountsChanged, m_filterBar, &MatrixFilterBar::ShowCounts);
+    connect(m_filter, &MatrixFilter::Notify, this, &CQuandrixDlg::OnGridNotify);
+    connect(m_filter, &MatrixFilter::ContextMenuRequested, this, &CQuandrixDlg::ShowRowMenu);
+    connect(m_engine, &ScanEngine::ScanCounted, m_filter, &MatrixFilter::Refresh);
+    m_presentation->SetOverlayMirror(
+        [this](int row, int col, GridColour bk, GridColour fg, int durationMs) {
+            m_filter->MirrorOverlay(row, col, bk, fg, durationMs);
+        });
     m_history.SetStatusHandler(
         [this](const QString& problem, int waiting) { ShowHistoryProblem(problem, waiting); });
     m_grid->SetPrintServices(&m_prompter, m_services.printerChooser);
@@ -169,6 +188,7 @@ CQuandrixDlg::~CQuandrixDlg() {
     m_vantrace.reset();
     m_tray.reset();
     m_grid->SetCellDescriber({});
+    m_filter->View().SetCellDescriber({});
     m_watch.reset();
 }
 
@@ -184,9 +204,22 @@ void CQuandrixDlg::CreateControls() {
     m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
 
+    // The filter box sits directly above the matrix; while it holds text, the filtered view
+    // takes the matrix grid's place.
+    m_filterBar = new MatrixFilterBar(m_client);
+    m_filterBar->setGeometry(8, 6, kColumnX - 20, kFilterBarHeight);
     m_grid = new CGridCtrl(0, 0, 0, 0, m_client);
-    AddControl(IDC_GRID, m_grid, QRect(8, 8, kColumnX - 20, kClientHeight - 16));
+    AddControl(
+        IDC_GRID, m_grid,
+        QRect(8, 10 + kFilterBarHeight, kColumnX - 20, kClientHeight - 18 - kFilterBarHeight));
+    m_filter =
+        new MatrixFilter(*m_grid, m_client, [this](const QString& pid, const QString& machine) {
+            return pid.contains(QLatin1String(kErrorPid)) ||
+                   m_engine->IsPlaceholder(LoginRecord::MakeKey(machine, pid));
+        });
+    m_filter->View().setGeometry(m_grid->geometry());
     m_grid->setAccessibleName(QStringLiteral("Login matrix"));
+    m_filter->View().setAccessibleName(QStringLiteral("Login matrix, filtered"));
 
     // The debug-logging status group. Its labels are siblings laid over it, like every
     // control of the window, so that each one follows the resize rules by itself.
@@ -307,6 +340,8 @@ void CQuandrixDlg::CreateMenus() {
     edit->addAction(QStringLiteral("&Reset Font"), this, &CQuandrixDlg::OnResetFont);
     // The key is shown from the text; the keyboard table below carries it.
     edit->addAction(QStringLiteral("&Find...\tCtrl+F"), this, &CQuandrixDlg::OnFind);
+    edit->addAction(QStringLiteral("Filter Sessions\tCtrl+L"), this,
+                    &CQuandrixDlg::OnFilterSessions);
 
     QMenu* broadcast = menuBar()->addMenu(QStringLiteral("Broadcast"));
     broadcast->addAction(QStringLiteral("Broker Going Down"), this,
@@ -345,6 +380,7 @@ void CQuandrixDlg::CreateShortcuts() {
     bind(QKeySequence(Qt::SHIFT | Qt::Key_Insert), &CQuandrixDlg::OnEditPaste);
     bind(QKeySequence(Qt::CTRL | Qt::Key_F), &CQuandrixDlg::OnFind);
     bind(QKeySequence(Qt::CTRL | Qt::Key_P), &CQuandrixDlg::OnFilePrint);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_L), &CQuandrixDlg::OnFilterSessions);
 }
 
 // ---------------------------------------------------------------- start-up
@@ -397,6 +433,8 @@ void CQuandrixDlg::RegisterResizeRules() {
         m_resize->SetControlId(it.key(), it.value());
 
     m_resize->AddControl(IDC_GRID, 0, 0, 1, 1);
+    m_resize->AddControl(&m_filter->View(), 0, 0, 1, 1);
+    m_resize->AddControl(m_filterBar, 0, 0, 1, 0);
     // The grid option check boxes are not shown; their ids stay registered like any id
     // without a control.
     for (int id : {1126, 1128, 1219, 1318, 1217, 1003, 1215, 1320, 1626, 1322, 1522})
@@ -694,7 +732,9 @@ void CQuandrixDlg::OnScanOff() {
 }
 
 void CQuandrixDlg::OnEditCopy() {
-    if (m_grid->CanCopy()) m_grid->OnEditCopy();
+    // What is selected where the user sees it: in the filtered view while a filter is typed.
+    CGridCtrl& shown = m_filter->Active() ? m_filter->View() : *m_grid;
+    if (shown.CanCopy()) shown.OnEditCopy();
 }
 
 void CQuandrixDlg::OnEditCut() {
@@ -771,6 +811,10 @@ void CQuandrixDlg::OnStopVantrace() {
     ScanEngine::CommandScope scope(*m_engine);
     m_vantrace->Stop();
     m_engine->RunScanCycle();
+}
+
+void CQuandrixDlg::OnFilterSessions() {
+    m_filterBar->FocusFilter();
 }
 
 void CQuandrixDlg::OnGridSelChanged(int row, int col) {

@@ -30,6 +30,8 @@ class Clock;
 class FileChooser;
 class FontChooser;
 class HistoryBrowser;
+class MatrixFilter;
+class MatrixFilterBar;
 class PrinterChooser;
 class MatrixDescriptions;
 class MonitorTray;
@@ -119,6 +121,8 @@ public:
     void OnChangeFont();
     void OnResetFont();
     void OnFind();
+    // Edit > "Filter Sessions" (Ctrl+L): the caret into the filter box above the matrix.
+    void OnFilterSessions();
     void OnExport();
     // Edit > Email: the alert, "Broker Going Down" and general message settings.
     void OnEmailAlertSettings();
@@ -160,6 +164,8 @@ public:
     bool Idle() const;
     ScanEngine& Engine() { return *m_engine; }
     CGridCtrl& Grid() { return *m_grid; }
+    MatrixFilterBar& FilterBar() { return *m_filterBar; }
+    MatrixFilter& Filter() { return *m_filter; }
     CommandLauncher& Launcher() { return m_launcher; }
     HistoryLog& History() { return m_history; }
     BrokerAlert& Alert() { return m_watch->Alert(); }
@@ -248,6 +254,8 @@ private:
     // Widgets (owned by the window).
     QWidget* m_client = nullptr;
     CGridCtrl* m_grid = nullptr;
+    MatrixFilterBar* m_filterBar = nullptr;
+    MatrixFilter* m_filter = nullptr;  // owned by the client area, as its view is
     QGroupBox* m_watchGroup = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_on = nullptr;
