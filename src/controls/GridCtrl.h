@@ -373,6 +373,10 @@ private:
     void OnScrollAction(Qt::Orientation orientation, int action);
     void SetScrollPositions(int x, int y);
     void RedrawFixedHeadings(int row, int col, bool rowChanged, bool colChanged);
+    // A cell's colours as painted now: a flash or blink over it (overlaid set), else its
+    // stored colours (kGridDefaultColour standing for the grid's own).
+    GridOverlays::Colours ShownColours(const CGridCell& cell, int row, int col,
+                                       bool* overlaid = nullptr) const;
     void DrawCellText(QPainter& painter, const QRect& rect, quint32 format, const QString& text,
                       const QFont& font);
     // The horizontal placement a cell's format asks for, shared by painting and the editor.

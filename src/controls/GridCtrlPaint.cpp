@@ -273,17 +273,22 @@ void CGridCtrl::DrawCellText(QPainter& p, const QRect& rect, quint32 format, con
     p.drawText(rect, flags, text);
 }
 
+GridOverlays::Colours CGridCtrl::ShownColours(const CGridCell& cell, int row, int col,
+                                              bool* overlaid) const {
+    // Paper shows the stored colours: the flashes and blinks are only for the screen.
+    const std::optional<GridOverlays::Colours> overlay =
+        m_printing ? std::nullopt : m_overlays.At(row, col, m_paintNow);
+    if (overlaid) *overlaid = overlay.has_value();
+    return overlay ? *overlay : GridOverlays::Colours{cell.bkClr, cell.fgClr};
+}
+
 bool CGridCtrl::DrawFixedCell(QPainter& p, int row, int col, const QRect& cellRect, bool) {
     if (!m_allowDraw) return false;
     const CGridCell* cell = m_model.GetCell(row, col);
     if (!cell) return false;
-    // Paper shows the stored colours: the flashes and blinks are only for the screen.
-    const std::optional<GridOverlays::Colours> overlay =
-        m_printing ? std::nullopt : m_overlays.At(row, col, m_paintNow);
-    GridColour bk = overlay ? overlay->bk : cell->bkClr;
-    GridColour fg = overlay ? overlay->fg : cell->fgClr;
-    if (bk == kGridDefaultColour) bk = m_fixedBkColour;
-    if (fg == kGridDefaultColour) fg = m_fixedTextColour;
+    const GridOverlays::Colours shown = ShownColours(*cell, row, col);
+    const GridColour bk = shown.bk == kGridDefaultColour ? m_fixedBkColour : shown.bk;
+    const GridColour fg = shown.fg == kGridDefaultColour ? m_fixedTextColour : shown.fg;
     if (!m_printing) p.fillRect(cellRect, Colour(bk));
 
     QFont font = cell->font;
@@ -331,12 +336,10 @@ bool CGridCtrl::DrawCell(QPainter& p, int row, int col, const QRect& cellRect, b
     if (!m_allowDraw) return false;
     const CGridCell* cell = m_model.GetCell(row, col);
     if (!cell) return false;
-    const std::optional<GridOverlays::Colours> overlay =
-        m_printing ? std::nullopt : m_overlays.At(row, col, m_paintNow);
-    GridColour bkValue = overlay ? overlay->bk : cell->bkClr;
-    GridColour fgValue = overlay ? overlay->fg : cell->fgClr;
-    const QColor bk = Colour(bkValue == kGridDefaultColour ? m_bkColour : bkValue);
-    QColor fg = Colour(fgValue == kGridDefaultColour ? m_textColour : fgValue);
+    bool overlaid = false;
+    const GridOverlays::Colours shown = ShownColours(*cell, row, col, &overlaid);
+    const QColor bk = Colour(shown.bk == kGridDefaultColour ? m_bkColour : shown.bk);
+    QColor fg = Colour(shown.fg == kGridDefaultColour ? m_textColour : shown.fg);
 
     int l = cellRect.left(), t = cellRect.top();
     int r = cellRect.left() + cellRect.width() - 1, b = cellRect.top() + cellRect.height() - 1;
@@ -350,7 +353,7 @@ bool CGridCtrl::DrawCell(QPainter& p, int row, int col, const QRect& cellRect, b
         p.setBrush(Qt::NoBrush);
         p.drawRect(l, t, r - 1 - l, b - 1 - t);
         l += 1, t += 1, r -= 1, b -= 1;
-    } else if ((cell->state & GVIS_SELECTED) && !overlay) {
+    } else if ((cell->state & GVIS_SELECTED) && !overlaid) {
         p.fillRect(cellRect, palette().color(QPalette::Highlight));
         fg = palette().color(QPalette::HighlightedText);
     } else {
