@@ -377,6 +377,9 @@ private:
     // stored colours (kGridDefaultColour standing for the grid's own).
     GridOverlays::Colours ShownColours(const CGridCell& cell, int row, int col,
                                        bool* overlaid = nullptr) const;
+    // Takes the margins off the room [l, r] the text may use, and draws the cell's image,
+    // if any, at its left, moving l past it.
+    void DrawCellImage(QPainter& painter, const CGridCell& cell, int& l, int t, int& r);
     void DrawCellText(QPainter& painter, const QRect& rect, quint32 format, const QString& text,
                       const QFont& font);
     // The horizontal placement a cell's format asks for, shared by painting and the editor.

@@ -282,6 +282,17 @@ GridOverlays::Colours CGridCtrl::ShownColours(const CGridCell& cell, int row, in
     return overlay ? *overlay : GridOverlays::Colours{cell.bkClr, cell.fgClr};
 }
 
+void CGridCtrl::DrawCellImage(QPainter& p, const CGridCell& cell, int& l, int t, int& r) {
+    const int margin = GetMargin();
+    l += margin;
+    r -= margin;
+    if (cell.image >= 0 && cell.image < m_images.size()) {
+        const QPixmap& image = m_images[cell.image];
+        p.drawPixmap(l, t, image);
+        l += margin + image.width() + 1;
+    }
+}
+
 bool CGridCtrl::DrawFixedCell(QPainter& p, int row, int col, const QRect& cellRect, bool) {
     if (!m_allowDraw) return false;
     const CGridCell* cell = m_model.GetCell(row, col);
@@ -319,14 +330,7 @@ bool CGridCtrl::DrawFixedCell(QPainter& p, int row, int col, const QRect& cellRe
         p.drawLine(l + 1, b, r, b);
         l += 1, t += 1;  // the rectangle grew by one at right and bottom, then shrank by one
     }
-    const int margin = GetMargin();
-    l += margin;
-    r -= margin;
-    if (cell->image >= 0 && cell->image < m_images.size()) {
-        const QPixmap& image = m_images[cell->image];
-        p.drawPixmap(l, t, image);
-        l += margin + image.width() + 1;
-    }
+    DrawCellImage(p, *cell, l, t, r);
     p.setPen(Colour(fg));
     DrawCellText(p, Ltrb(l, t, r, b), cell->format, GetItemText(row, col), font);
     return true;
@@ -364,14 +368,7 @@ bool CGridCtrl::DrawCell(QPainter& p, int row, int col, const QRect& cellRect, b
         p.setBrush(Qt::NoBrush);
         p.drawRect(l, t, r - 1 - l, b - 1 - t);
     }
-    const int margin = GetMargin();
-    l += margin;
-    r -= margin;
-    if (cell->image >= 0 && cell->image < m_images.size()) {
-        const QPixmap& image = m_images[cell->image];
-        p.drawPixmap(l, t, image);
-        l += margin + image.width() + 1;
-    }
+    DrawCellImage(p, *cell, l, t, r);
     p.setPen(fg);
     DrawCellText(p, Ltrb(l, t, r, b), cell->format, GetItemText(row, col), cell->font);
     return true;
