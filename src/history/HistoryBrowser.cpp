@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <vector>
 
 #include "history/HistoryLoader.h"
 #include "history/HistoryReader.h"
@@ -37,6 +39,53 @@ constexpr int kProgressSteps = 1000;
 
 QString Count(int n, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+}
+
+// What the user picked in a view, by the first line of each row: a new line in the live file
+// rebuilds the rows, and a session still on moves when it ends.
+struct Picked {
+    std::vector<bool> lines;
+    int64_t current = -1;
+    int currentColumn = 0;
+};
+
+Picked TakePicked(const QTableView& view, const HistoryTableModel& model) {
+    Picked picked;
+    for (const QItemSelectionRange& range : view.selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            const uint32_t line = model.FirstLine(row);
+            if (picked.lines.size() <= line) picked.lines.resize(std::size_t(line) + 1);
+            picked.lines[line] = true;
+        }
+    const QModelIndex current = view.currentIndex();
+    if (current.isValid()) {
+        picked.current = model.FirstLine(current.row());
+        picked.currentColumn = current.column();
+    }
+    return picked;
+}
+
+void RestorePicked(QTableView& view, const HistoryTableModel& model, const Picked& picked) {
+    if (picked.lines.empty() && picked.current < 0) return;
+    QItemSelection selection;
+    QModelIndex current;
+    const int rows = model.rowCount();
+    const int lastColumn = model.columnCount() - 1;
+    int runStart = -1;  // the first row of a run of picked rows
+    for (int row = 0; row <= rows; ++row) {
+        const uint32_t line = row < rows ? model.FirstLine(row) : 0;
+        const bool in = row < rows && line < picked.lines.size() && picked.lines[line];
+        if (row < rows && int64_t(line) == picked.current)
+            current = model.index(row, picked.currentColumn);
+        if (in && runStart < 0) runStart = row;
+        if (!in && runStart >= 0) {
+            selection.select(model.index(runStart, 0), model.index(row - 1, lastColumn));
+            runStart = -1;
+        }
+    }
+    QItemSelectionModel* selected = view.selectionModel();
+    if (current.isValid()) selected->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    selected->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 }  // namespace
 
@@ -256,14 +305,17 @@ void HistoryBrowser::SyncShownView() {
     if (m_stale[shown] && m_snapshot) {
         m_stale[shown] = false;
         HistoryTableModel* model = shown ? m_events : m_sessions;
-        QScrollBar* bar = (shown ? m_eventView : m_sessionView)->verticalScrollBar();
+        QTableView* view = shown ? m_eventView : m_sessionView;
+        QScrollBar* bar = view->verticalScrollBar();
         // New lines keep the place the user scrolled to, or the end of the list.
         const bool sameRows =
             model->Snapshot() && model->Snapshot()->generation == m_snapshot->generation;
         const int scrolled = bar->value();
         const bool atEnd = scrolled > 0 && scrolled == bar->maximum();
+        const Picked picked = sameRows ? TakePicked(*view, *model) : Picked();
         model->SetNow(Now());
         model->Show(m_snapshot, Criteria(!shown));
+        RestorePicked(*view, *model, picked);
         if (sameRows) bar->setValue(atEnd ? bar->maximum() : scrolled);
     }
     UpdateStatus();
