@@ -124,6 +124,7 @@ void HistoryBrowser::BuildUi() {
     m_filter->setObjectName(QStringLiteral("historyFilter"));
     m_filter->setPlaceholderText(QStringLiteral("Filter: words, each found in some column"));
     m_filter->setClearButtonEnabled(true);
+    m_filter->setAccessibleName(QStringLiteral("Filter"));  // it has no label
     top->addWidget(m_filter, 1);
     const QDate today = m_clock.Now().date();
     m_from = new QDateEdit(today);
@@ -134,9 +135,14 @@ void HistoryBrowser::BuildUi() {
         edit->setDisplayFormat(kDateFormat);
         edit->setCalendarPopup(true);
     }
-    top->addWidget(new QLabel(QStringLiteral("From")));
+    // A label names its buddy for a screen reader.
+    auto* fromLabel = new QLabel(QStringLiteral("From"));
+    fromLabel->setBuddy(m_from);
+    auto* toLabel = new QLabel(QStringLiteral("To"));
+    toLabel->setBuddy(m_to);
+    top->addWidget(fromLabel);
     top->addWidget(m_from);
-    top->addWidget(new QLabel(QStringLiteral("To")));
+    top->addWidget(toLabel);
     top->addWidget(m_to);
     auto* todayButton = new QPushButton(QStringLiteral("Today"));
     auto* whole = new QPushButton(QStringLiteral("All Days"));
@@ -159,6 +165,8 @@ void HistoryBrowser::BuildUi() {
     m_at->setObjectName(QStringLiteral("historyAt"));
     m_at->setDisplayFormat(kDateTimeFormat);
     m_at->setCalendarPopup(true);
+    m_at->setAccessibleName(
+        QStringLiteral("Who was on at"));  // the check box beside it names only itself
     second->addWidget(m_atCheck);
     second->addWidget(m_at);
     second->addStretch(1);
@@ -171,8 +179,10 @@ void HistoryBrowser::BuildUi() {
     m_tabs = new QTabWidget;
     m_sessionView = MakeView(m_sessions, HistoryText::LoggedOn);
     m_sessionView->setObjectName(QStringLiteral("historySessions"));
+    m_sessionView->setAccessibleName(QStringLiteral("Sessions"));
     m_eventView = MakeView(m_events, HistoryText::Source);
     m_eventView->setObjectName(QStringLiteral("historyEvents"));
+    m_eventView->setAccessibleName(QStringLiteral("Events"));
     m_tabs->addTab(m_sessionView, QStringLiteral("Sessions"));
     m_tabs->addTab(m_eventView, QStringLiteral("Events"));
     const int sessionWidths[] = {150, 140, 70, 140, 140, 130};
