@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <vector>
 
 #include "history/HistoryLoader.h"
 #include "history/HistoryReader.h"
@@ -37,6 +39,53 @@ constexpr int kProgressSteps = 1000;
 
 QString Count(int n, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+}
+
+// What the user picked in a view, by the first line of each row: a new line in the live file
+// rebuilds the rows, and a session still on moves when it ends.
+struct Picked {
+    std::vector<bool> lines;
+    int64_t current = -1;
+    int currentColumn = 0;
+};
+
+Picked TakePicked(const QTableView& view, const HistoryTableModel& model) {
+    Picked picked;
+    for (const QItemSelectionRange& range : view.selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            const uint32_t line = model.FirstLine(row);
+            if (picked.lines.size() <= line) picked.lines.resize(std::size_t(line) + 1);
+            picked.lines[line] = true;
+        }
+    const QModelIndex current = view.currentIndex();
+    if (current.isValid()) {
+        picked.current = model.FirstLine(current.row());
+        picked.currentColumn = current.column();
+    }
+    return picked;
+}
+
+void RestorePicked(QTableView& view, const HistoryTableModel& model, const Picked& picked) {
+    if (picked.lines.empty() && picked.current < 0) return;
+    QItemSelection selection;
+    QModelIndex current;
+    const int rows = model.rowCount();
+    const int lastColumn = model.columnCount() - 1;
+    int runStart = -1;  // the first row of a run of picked rows
+    for (int row = 0; row <= rows; ++row) {
+        const uint32_t line = row < rows ? model.FirstLine(row) : 0;
+        const bool in = row < rows && line < picked.lines.size() && picked.lines[line];
+        if (row < rows && int64_t(line) == picked.current)
+            current = model.index(row, picked.currentColumn);
+        if (in && runStart < 0) runStart = row;
+        if (!in && runStart >= 0) {
+            selection.select(model.index(runStart, 0), model.index(row - 1, lastColumn));
+            runStart = -1;
+        }
+    }
+    QItemSelectionModel* selected = view.selectionModel();
+    if (current.isValid()) selected->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    selected->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 }  // namespace
 
@@ -75,6 +124,7 @@ void HistoryBrowser::BuildUi() {
     m_filter->setObjectName(QStringLiteral("historyFilter"));
     m_filter->setPlaceholderText(QStringLiteral("Filter: words, each found in some column"));
     m_filter->setClearButtonEnabled(true);
+    m_filter->setAccessibleName(QStringLiteral("Filter"));  // it has no label
     top->addWidget(m_filter, 1);
     const QDate today = m_clock.Now().date();
     m_from = new QDateEdit(today);
@@ -85,9 +135,14 @@ void HistoryBrowser::BuildUi() {
         edit->setDisplayFormat(kDateFormat);
         edit->setCalendarPopup(true);
     }
-    top->addWidget(new QLabel(QStringLiteral("From")));
+    // A label names its buddy for a screen reader.
+    auto* fromLabel = new QLabel(QStringLiteral("From"));
+    fromLabel->setBuddy(m_from);
+    auto* toLabel = new QLabel(QStringLiteral("To"));
+    toLabel->setBuddy(m_to);
+    top->addWidget(fromLabel);
     top->addWidget(m_from);
-    top->addWidget(new QLabel(QStringLiteral("To")));
+    top->addWidget(toLabel);
     top->addWidget(m_to);
     auto* todayButton = new QPushButton(QStringLiteral("Today"));
     auto* whole = new QPushButton(QStringLiteral("All Days"));
@@ -110,6 +165,8 @@ void HistoryBrowser::BuildUi() {
     m_at->setObjectName(QStringLiteral("historyAt"));
     m_at->setDisplayFormat(kDateTimeFormat);
     m_at->setCalendarPopup(true);
+    m_at->setAccessibleName(
+        QStringLiteral("Who was on at"));  // the check box beside it names only itself
     second->addWidget(m_atCheck);
     second->addWidget(m_at);
     second->addStretch(1);
@@ -122,8 +179,10 @@ void HistoryBrowser::BuildUi() {
     m_tabs = new QTabWidget;
     m_sessionView = MakeView(m_sessions, HistoryText::LoggedOn);
     m_sessionView->setObjectName(QStringLiteral("historySessions"));
+    m_sessionView->setAccessibleName(QStringLiteral("Sessions"));
     m_eventView = MakeView(m_events, HistoryText::Source);
     m_eventView->setObjectName(QStringLiteral("historyEvents"));
+    m_eventView->setAccessibleName(QStringLiteral("Events"));
     m_tabs->addTab(m_sessionView, QStringLiteral("Sessions"));
     m_tabs->addTab(m_eventView, QStringLiteral("Events"));
     const int sessionWidths[] = {150, 140, 70, 140, 140, 130};
@@ -256,14 +315,17 @@ void HistoryBrowser::SyncShownView() {
     if (m_stale[shown] && m_snapshot) {
         m_stale[shown] = false;
         HistoryTableModel* model = shown ? m_events : m_sessions;
-        QScrollBar* bar = (shown ? m_eventView : m_sessionView)->verticalScrollBar();
+        QTableView* view = shown ? m_eventView : m_sessionView;
+        QScrollBar* bar = view->verticalScrollBar();
         // New lines keep the place the user scrolled to, or the end of the list.
         const bool sameRows =
             model->Snapshot() && model->Snapshot()->generation == m_snapshot->generation;
         const int scrolled = bar->value();
         const bool atEnd = scrolled > 0 && scrolled == bar->maximum();
+        const Picked picked = sameRows ? TakePicked(*view, *model) : Picked();
         model->SetNow(Now());
         model->Show(m_snapshot, Criteria(!shown));
+        RestorePicked(*view, *model, picked);
         if (sameRows) bar->setValue(atEnd ? bar->maximum() : scrolled);
     }
     UpdateStatus();

@@ -16,9 +16,9 @@ struct HistorySnapshot {
     std::vector<HistorySession> pending;
     // Files that were damaged, foreign or unreadable, and reloads: said in the status line.
     QStringList notes;
+    // A new value: the store was read afresh, and row numbers changed.
     uint64_t generation = 0;
-    qint64 bytesRead = 0;  // all the reader took from the files so far  // a new value: the store
-                           // was read afresh, row numbers changed
+    qint64 bytesRead = 0;  // all the reader took from the files so far
     // The earliest and latest times the lines carry.
     int64_t oldest = HistoryTime::kUnknown;
     int64_t newest = HistoryTime::kUnknown;

@@ -122,6 +122,11 @@ QString HistoryTableModel::RowText(int row) const {
     return cells.join(QLatin1Char('\t'));
 }
 
+uint32_t HistoryTableModel::FirstLine(int row) const {
+    const uint32_t shown = m_rows[std::size_t(row)];
+    return m_kind == Kind::Sessions ? m_snapshot->Session(shown).firstEvent : shown;
+}
+
 bool HistoryTableModel::WriteCsv(QIODevice& out) const {
     if (!m_snapshot) return false;
     return m_kind == Kind::Sessions ? HistoryCsv::WriteSessions(out, *m_snapshot, m_rows, m_now)

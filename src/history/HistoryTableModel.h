@@ -32,6 +32,9 @@ public:
     const HistorySnapshot* Snapshot() const { return m_snapshot.get(); }
     // A shown row's cells joined by tabs.
     QString RowText(int row) const;
+    // The history line a shown row begins with (a session's first line), which names it
+    // while its row number changes.
+    uint32_t FirstLine(int row) const;
     bool WriteCsv(QIODevice& out) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;

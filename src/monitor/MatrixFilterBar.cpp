@@ -12,6 +12,8 @@ MatrixFilterBar::MatrixFilterBar(QWidget* parent) : QWidget(parent) {
     m_edit->setObjectName(QStringLiteral("matrixFilter"));
     m_edit->setPlaceholderText(QString::fromLatin1(kPlaceholder));
     m_edit->setClearButtonEnabled(true);
+    // No label names the box; its placeholder is only a hint, and goes once text is typed.
+    m_edit->setAccessibleName(QStringLiteral("Filter sessions"));
     m_edit->installEventFilter(this);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("matrixFilterCount"));

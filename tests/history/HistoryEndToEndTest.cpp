@@ -1,7 +1,9 @@
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
+#include <QItemSelectionModel>
 #include <QProcess>
+#include <QTableView>
 
 #include "MonitorFixture.h"
 #include "history/HistoryBrowser.h"
@@ -137,12 +139,24 @@ TEST_F(HistoryEndToEndTest, SessionsOutagesRestartAndAGapAsTheWindowAndTheComman
                                          "SHUTDOWN", "", "QuorvatelHistory20171102.log:9"}));
     tabs->setCurrentIndex(0);
 
-    // A new line in the live file shows within a scan interval; still on counts up.
+    // A new line in the live file shows within a scan interval; still on counts up. The rows
+    // the user picked stay picked, Erin's too, though her session ends.
+    auto* sessionView = browser.findChild<QTableView*>(QStringLiteral("historySessions"));
+    sessionView->selectionModel()->select(sessions.index(2, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    sessionView->selectionModel()->select(sessions.index(6, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
     broker.LogOff(QStringLiteral("PC5"), QStringLiteral("500"));
     Scan("11:05:00");
     EXPECT_TRUE(QTest::qWaitFor([&] { return Rows(sessions).last()[4] != "still on"; }, kWaitMs));
     EXPECT_EQ(Rows(sessions).last(), (QStringList{"ERIN", "PC5", "500", "2017/11/02 10:52:00",
                                                   "2017/11/02 11:05:00", "0:13:00", ""}));
+    QStringList picked;
+    for (const QModelIndex& row : sessionView->selectionModel()->selectedRows())
+        picked.append(sessions.index(row.row(), 0).data().toString());
+    picked.sort();
+    EXPECT_EQ(picked, (QStringList{"CAROL", "ERIN"}));
+    sessionView->clearSelection();
 
     // Who was on at 10:35.
     browser.findChild<QDateTimeEdit*>("historyAt")

@@ -7,6 +7,7 @@
 #include "MonitorFixture.h"
 #include "controls/AccessibleClient.h"
 #include "controls/ReportCtrl.h"
+#include "history/HistoryBrowser.h"
 
 // The monitor as a screen reader meets it: the window's accessibility tree walked through
 // QAccessible, as the AT-SPI bridge walks it for Orca, and the events it is sent.
@@ -150,6 +151,7 @@ TEST_F(MonitorAccessibilityTest, AScreenReaderReadsTheMatrixItsColoursTheGraphAn
     EXPECT_EQ(sessions->text(QAccessible::Value), QStringLiteral("4"));
     EXPECT_NE(Named(root, QAccessible::StaticText, QStringLiteral("Watched user: UserId")),
               nullptr);
+    EXPECT_NE(Named(root, QAccessible::EditableText, QStringLiteral("Filter sessions")), nullptr);
 
     // The keyboard moves the focus cell; the reader is told which cell has it.
     Grid().setFocus();
@@ -182,6 +184,15 @@ TEST_F(MonitorAccessibilityTest, AScreenReaderReadsTheMatrixItsColoursTheGraphAn
     for (QAction* a : window->menuBar()->findChildren<QAction*>())
         if (a->text() == QStringLiteral("Broker Alert Settings...")) a->trigger();
     EXPECT_TRUE(listChecked);
+
+    // The history window's fields without a label of their own are named too.
+    MenuAction(QStringLiteral("&History..."))->trigger();
+    QAccessibleInterface* history = QAccessible::queryAccessibleInterface(window->HistoryWindow());
+    EXPECT_NE(Named(history, QAccessible::EditableText, QStringLiteral("Filter")), nullptr);
+    for (const char* name : {"From", "To", "Who was on at"})
+        EXPECT_NE(Named(history, QAccessible::SpinBox, QString::fromLatin1(name)), nullptr) << name;
+    EXPECT_NE(Named(history, QAccessible::Table, QStringLiteral("Sessions")), nullptr);
+    window->HistoryWindow()->close();
 }
 
 }  // namespace
