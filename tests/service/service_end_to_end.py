@@ -347,6 +347,17 @@ def refusals(scene, conf):
                                      "--password-stdin"], 2, "no password on standard input")
     check(not os.path.exists(scene.path("n.conf")), "a profile was written without password")
 
+    # The Tessamy tools not on PATH: the message quotes the command, but never the password.
+    lost = scene.start("--headless", "--config", conf, "--workdir", work,
+                       env=dict(scene.env, PATH="/usr/bin:/bin"))
+    wait_for("the missing tool told",
+             lambda: "Executable Not Found: 'quslist" in open(lost.log.name).read())
+    lost.send_signal(signal.SIGTERM)
+    check(lost.wait(timeout=WAIT_S) == 0, f"status {lost.returncode} after SIGTERM")
+    with open(os.path.join(work, "QuorvatelTrace.log")) as f:
+        for text in (open(lost.log.name).read(), f.read()):
+            check('-pw ****** -cu' in text and "pw A" not in text, f"the password told: {text}")
+
 
 def main():
     parser = argparse.ArgumentParser()
