@@ -285,6 +285,27 @@ def window_serves_metrics(scene, conf):
     check(window.wait(timeout=WAIT_S) == 0, "the window's status after SIGTERM")
 
 
+def stopped_mid_scan(scene, conf):
+    """A Broker that keeps the first scan waiting: nothing reads as stopped scanning
+    meanwhile, and SIGTERM still ends the monitor at once with its SHUTDOWN line."""
+    scene.sim("condition", "BKA", "hang")
+    work = scene.workdir("work-hang")
+    port = free_port()
+    started = time.time()
+    monitor = scene.start("--headless", "--config", conf, "--workdir", work,
+                          "--metrics-listen", f"127.0.0.1:{port}")
+    exposition = wait_for("the monitor's series", lambda: (
+        lambda text: text if series(text, "quorvatel_scans_total", "BKA") == 0 else None)(
+            http_get(f"http://127.0.0.1:{port}/metrics")))
+    last = series(exposition, "quorvatel_last_scan_timestamp_seconds", "BKA")
+    check(last >= started - 1, f"the last scan read as at {last} before any was counted")
+    monitor.send_signal(signal.SIGTERM)
+    check(monitor.wait(timeout=WAIT_S) == 0, f"status {monitor.returncode} after SIGTERM")
+    check(history(work)[-1].startswith("REC : 0000       QUORVATEL            SHUTDOWN"),
+          history(work))
+    scene.sim("condition", "BKA", "up")
+
+
 def refusals(scene, conf):
     """Bad input: a clear message, a non-zero status, nothing written where it should not be."""
     def refused(what, args, status, message, untouched=None):
@@ -370,6 +391,7 @@ def main():
         try:
             conf = scrape_two_brokers(scene)
             window_serves_metrics(scene, conf)
+            stopped_mid_scan(scene, conf)
             refusals(scene, conf)
         except Exception as failure:  # a timeout or a crash is told with the logs as well
             for proc in scene.procs:
