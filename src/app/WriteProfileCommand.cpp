@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,25 +18,45 @@
 
 namespace {
 
+// Ctrl+C or a hang-up at the password prompt would otherwise leave the terminal without echo.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+termios g_echoing{};
+
+extern "C" void RestoreEchoAndEnd(int signalNumber) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &g_echoing);
+    // The handler is reset on entry: the signal then ends the program as it would have.
+    ::raise(signalNumber);
+}
+
 // The first line of standard input. At a terminal the user is asked for it, without echo.
 std::optional<QString> ReadPassword() {
     const bool terminal = ::isatty(STDIN_FILENO) == 1;
-    termios saved{};
+    bool quiet = false;
+    struct sigaction previous[std::size(kEndingSignals)] = {};
     if (terminal) {
         std::fprintf(stderr, "Password: ");
         std::fflush(stderr);
-        if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
-            termios quiet = saved;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        if (::tcgetattr(STDIN_FILENO, &g_echoing) == 0) {
+            struct sigaction restore {};
+            restore.sa_handler = RestoreEchoAndEnd;
+            sigemptyset(&restore.sa_mask);
+            restore.sa_flags = SA_RESETHAND;
+            for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+                ::sigaction(kEndingSignals[i], &restore, &previous[i]);
+            termios silent = g_echoing;
+            silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+            quiet = true;
         }
     }
     std::string line;
     const bool read = static_cast<bool>(std::getline(std::cin, line));
-    if (terminal) {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        std::fprintf(stderr, "\n");
+    if (quiet) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_echoing);
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+            ::sigaction(kEndingSignals[i], &previous[i], nullptr);
     }
+    if (terminal) std::fprintf(stderr, "\n");
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!read || line.empty()) return std::nullopt;
     return QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size()));

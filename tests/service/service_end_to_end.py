@@ -14,11 +14,13 @@ import base64
 import glob
 import json
 import os
+import pty
 import signal
 import socket
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import urllib.parse
 import urllib.request
@@ -367,6 +369,18 @@ def refusals(scene, conf):
     refused("no password on stdin", ["--write-profile", "--config", scene.path("n.conf"),
                                      "--password-stdin"], 2, "no password on standard input")
     check(not os.path.exists(scene.path("n.conf")), "a profile was written without password")
+    # Ctrl+C at the password prompt gives the terminal its echo back.
+    master, terminal = pty.openpty()
+    asking = subprocess.Popen([scene.bin, "--write-profile", "--config", scene.path("n.conf"),
+                               "--password-stdin"], stdin=terminal, stderr=subprocess.PIPE,
+                              env=scene.env)
+    check(asking.stderr.read(len("Password: ")) == b"Password: ", "no password prompt")
+    wait_for("the echo off", lambda: not termios.tcgetattr(terminal)[3] & termios.ECHO)
+    asking.send_signal(signal.SIGINT)
+    check(asking.wait(timeout=WAIT_S) == -signal.SIGINT, f"status {asking.returncode}")
+    check(termios.tcgetattr(terminal)[3] & termios.ECHO, "the terminal is left without echo")
+    os.close(master)
+    os.close(terminal)
 
     # The Tessamy tools not on PATH: the message quotes the command, but never the password.
     lost = scene.start("--headless", "--config", conf, "--workdir", work,
