@@ -1,8 +1,10 @@
 #include "app/WriteProfileCommand.h"
 
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <csignal>
 #include <cstdio>
@@ -77,9 +79,20 @@ int WriteProfileCommand(const CommandLineOptions& options) {
         options.configFile.isEmpty()
             ? std::make_unique<SettingsStore>()
             : std::make_unique<SettingsStore>(QFileInfo(options.configFile).absoluteFilePath());
+    // The save replaces the file: root changing a service's profile would leave a copy of
+    // its own, private to root, that the service could no longer read.
+    const QByteArray path = QFile::encodeName(store->FilePath());
+    struct stat before {};
+    const bool existed = ::stat(path.constData(), &before) == 0;
     if (!edits.WriteTo(*store)) {
         ServiceStart::Complain(
             QStringLiteral("cannot write the profile %1").arg(store->FilePath()));
+        return ServiceStart::kBadStart;
+    }
+    if (existed && ::geteuid() == 0 &&
+        ::chown(path.constData(), before.st_uid, before.st_gid) != 0) {
+        ServiceStart::Complain(
+            QStringLiteral("cannot give the profile %1 back to its owner").arg(store->FilePath()));
         return ServiceStart::kBadStart;
     }
     std::printf("%s\n", qPrintable(store->FilePath()));

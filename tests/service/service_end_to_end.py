@@ -108,6 +108,7 @@ class Scene:
         text = open(conf).read()
         check("Broker=" + broker in text and password not in text,
               f"the profile holds the password in clear or no Broker:\n{text}")
+        check(os.stat(conf).st_mode & 0o777 == 0o600, f"{conf} is not private")
         return conf
 
     def workdir(self, name):
@@ -369,6 +370,13 @@ def refusals(scene, conf):
     refused("no password on stdin", ["--write-profile", "--config", scene.path("n.conf"),
                                      "--password-stdin"], 2, "no password on standard input")
     check(not os.path.exists(scene.path("n.conf")), "a profile was written without password")
+    # Root changing the profile of a service user leaves it that user's, and private.
+    if os.geteuid() == 0:
+        os.chown(conf, 65534, 65534)
+        done = scene.run("--write-profile", "--config", conf, "--interval", "1")
+        st = os.stat(conf)
+        check(done.returncode == 0 and (st.st_uid, st.st_gid, st.st_mode & 0o777) ==
+              (65534, 65534, 0o600), f"rewritten by root: {done.stderr} {st}")
     # Ctrl+C at the password prompt gives the terminal its echo back.
     master, terminal = pty.openpty()
     asking = subprocess.Popen([scene.bin, "--write-profile", "--config", scene.path("n.conf"),
