@@ -67,6 +67,17 @@ std::optional<QString> ReadPassword() {
 }  // namespace
 
 int WriteProfileCommand(const CommandLineOptions& options) {
+    const std::unique_ptr<SettingsStore> store =
+        options.configFile.isEmpty()
+            ? std::make_unique<SettingsStore>()
+            : std::make_unique<SettingsStore>(QFileInfo(options.configFile).absoluteFilePath());
+    // Saving would keep only what could be read of it, and drop the rest.
+    if (!store->Readable()) {
+        ServiceStart::Complain(
+            QStringLiteral("the profile %1 is not a settings file: mend it or remove it first")
+                .arg(store->FilePath()));
+        return ServiceStart::kBadStart;
+    }
     ProfileEdits edits = options.profile;
     if (options.passwordFromStdin) {
         edits.password = ReadPassword();
@@ -75,10 +86,6 @@ int WriteProfileCommand(const CommandLineOptions& options) {
             return ServiceStart::kBadStart;
         }
     }
-    const std::unique_ptr<SettingsStore> store =
-        options.configFile.isEmpty()
-            ? std::make_unique<SettingsStore>()
-            : std::make_unique<SettingsStore>(QFileInfo(options.configFile).absoluteFilePath());
     // The save replaces the file: root changing a service's profile would leave a copy of
     // its own, private to root, that the service could no longer read.
     const QByteArray path = QFile::encodeName(store->FilePath());

@@ -332,6 +332,14 @@ def refusals(scene, conf):
     binary = profile("binary.conf", "[Settings\nBroker\n\x00\x7f")
     refused("not a profile", ["--headless", "--config", binary, "--workdir", work], 2,
             "is not a settings file", work)
+    # A line the settings reader cannot take: refused, not saved without that line.
+    damaged = profile("damaged.conf", good + "Broker BKZ\n")
+    refused("damaged profile", ["--headless", "--config", damaged, "--workdir", work], 2,
+            "is not a settings file", work)
+    refused("--write-profile into a damaged profile", ["--write-profile", "--config", damaged,
+                                                       "--interval", "2"], 2,
+            "is not a settings file")
+    check(open(damaged).read() == good + "Broker BKZ\n", "the damaged profile was rewritten")
     nopassword = profile("nopw.conf", "\n".join(
         l for l in good.splitlines() if not l.startswith("AdminPswd")))
     refused("no password", ["--headless", "--config", nopassword, "--workdir", work], 2,
