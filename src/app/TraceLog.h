@@ -5,7 +5,8 @@
 class Clock;
 
 // A numbered, time-stamped diagnostic file for rare internal error notes. Off unless the
-// process-wide switch is turned on (main() does so when QUORVATEL_TRACE=1).
+// process-wide switch is turned on: main() does so for the window when QUORVATEL_TRACE=1, and
+// without a window unless QUORVATEL_TRACE=0, since the messages go there too.
 class TraceLog {
 public:
     static constexpr const char* kFileName = "QuorvatelTrace.log";

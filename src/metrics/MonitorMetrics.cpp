@@ -32,7 +32,8 @@ constexpr SeriesName kGaugeNames[] = {
     {"quorvatel_history_lines_waiting",
      "History lines waiting to be written because the history file cannot be written."},
     {"quorvatel_last_scan_timestamp_seconds",
-     "When the last scan was counted, in seconds since the Unix epoch."},
+     "When the last scan was counted (before the first, when watching began), in seconds "
+     "since the Unix epoch."},
     {"quorvatel_scan_interval_seconds", "The scanning interval."},
 };
 
@@ -47,6 +48,10 @@ constexpr SeriesName kCounterNames[] = {
     {"quorvatel_sessions_added_total", "Client sessions that appeared."},
     {"quorvatel_sessions_removed_total", "Client sessions that ended."},
 };
+
+double NowSeconds() {
+    return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
 
 }  // namespace
 
@@ -107,6 +112,9 @@ void MonitorMetrics::FollowBroker() {
     m_duration = &m_durationFamily->Add(
         labels,
         prometheus::Histogram::BucketBoundaries(kDurationBuckets.begin(), kDurationBuckets.end()));
+    // A zero would read as "no scan for decades" while the first cycle still waits for its
+    // tool, and set off the alert on scans that stopped at every start.
+    m_gauges[kLastScan]->Set(NowSeconds());
 }
 
 void MonitorMetrics::ReadState() {
@@ -132,7 +140,7 @@ void MonitorMetrics::OnScanCounted(bool answered, int sessions) {
     }
     m_gauges[kBrokerUp]->Set(answered ? 1 : 0);
     m_gauges[kFailureRun]->Set(m_failureRun);
-    m_gauges[kLastScan]->Set(static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
+    m_gauges[kLastScan]->Set(NowSeconds());
     ReadState();
 }
 

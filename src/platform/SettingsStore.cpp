@@ -31,6 +31,8 @@ QString SettingsStore::FilePath() const {
 }
 
 bool SettingsStore::Readable() const {
+    // Sections are parsed when first read: a damaged line shows only once all of them are.
+    (void)m_settings->allKeys();
     return m_settings->status() != QSettings::FormatError;
 }
 

@@ -59,6 +59,7 @@ int HeadlessMonitor::Prepare() {
     m_trace = std::make_unique<TraceLog>(
         m_clock, QDir(directory).filePath(QString::fromLatin1(TraceLog::kFileName)));
     m_prompter = std::make_unique<LinePrompter>(m_clock, *m_trace);
+    m_prompter->HidePassword(m_settings->Password());
     // Nobody sees the matrix; its font only sizes rows and columns, and must not depend on
     // what the platform would choose.
     m_matrix = std::make_unique<GridModel>(QFont(QStringLiteral("DejaVu Sans"), 10));

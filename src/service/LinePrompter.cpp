@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/TraceLog.h"
+#include "exec/CommandLine.h"
 #include "platform/Clock.h"
 
 LinePrompter::LinePrompter(const Clock& clock, TraceLog& trace) : m_clock(clock), m_trace(trace) {}
@@ -14,7 +15,12 @@ QString LinePrompter::Line(const QString& text) {
 }
 
 void LinePrompter::Write(const QString& text) {
-    const QString line = Line(text);
+    QString line = Line(text);
+    if (!m_password.isEmpty()) {
+        // As the scanner quotes it (blanks), then as the address lookup joins it (plain).
+        for (const QString& shown : {CommandLine::QuoteArgument(m_password), m_password})
+            line.replace(QStringLiteral("-pw ") + shown, QStringLiteral("-pw ******"));
+    }
     std::fprintf(stderr, "%s\n", qPrintable(line));
     std::fflush(stderr);
     m_trace.Trace("%s", qPrintable(line));

@@ -23,6 +23,11 @@ public:
     void Plain(const QString& text) override;
     void Notice(const QString& text) override;
 
+    // The administrator's password: the tools' command lines carry it after "-pw", and a
+    // message quoting one (a tool not found) shows "-pw ******" instead, since these lines
+    // end up in the journal and the trace log.
+    void HidePassword(const QString& password) { m_password = password; }
+
     // "quorvatel: " and the message with its line breaks turned into blanks.
     static QString Line(const QString& text);
 
@@ -31,6 +36,7 @@ private:
 
     const Clock& m_clock;
     TraceLog& m_trace;
+    QString m_password;
     QString m_lastNotice;
     QDateTime m_lastNoticeAt;
 };

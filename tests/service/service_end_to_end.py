@@ -14,11 +14,13 @@ import base64
 import glob
 import json
 import os
+import pty
 import signal
 import socket
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import urllib.parse
 import urllib.request
@@ -106,6 +108,7 @@ class Scene:
         text = open(conf).read()
         check("Broker=" + broker in text and password not in text,
               f"the profile holds the password in clear or no Broker:\n{text}")
+        check(os.stat(conf).st_mode & 0o777 == 0o600, f"{conf} is not private")
         return conf
 
     def workdir(self, name):
@@ -285,6 +288,27 @@ def window_serves_metrics(scene, conf):
     check(window.wait(timeout=WAIT_S) == 0, "the window's status after SIGTERM")
 
 
+def stopped_mid_scan(scene, conf):
+    """A Broker that keeps the first scan waiting: nothing reads as stopped scanning
+    meanwhile, and SIGTERM still ends the monitor at once with its SHUTDOWN line."""
+    scene.sim("condition", "BKA", "hang")
+    work = scene.workdir("work-hang")
+    port = free_port()
+    started = time.time()
+    monitor = scene.start("--headless", "--config", conf, "--workdir", work,
+                          "--metrics-listen", f"127.0.0.1:{port}")
+    exposition = wait_for("the monitor's series", lambda: (
+        lambda text: text if series(text, "quorvatel_scans_total", "BKA") == 0 else None)(
+            http_get(f"http://127.0.0.1:{port}/metrics")))
+    last = series(exposition, "quorvatel_last_scan_timestamp_seconds", "BKA")
+    check(last >= started - 1, f"the last scan read as at {last} before any was counted")
+    monitor.send_signal(signal.SIGTERM)
+    check(monitor.wait(timeout=WAIT_S) == 0, f"status {monitor.returncode} after SIGTERM")
+    check(history(work)[-1].startswith("REC : 0000       QUORVATEL            SHUTDOWN"),
+          history(work))
+    scene.sim("condition", "BKA", "up")
+
+
 def refusals(scene, conf):
     """Bad input: a clear message, a non-zero status, nothing written where it should not be."""
     def refused(what, args, status, message, untouched=None):
@@ -308,6 +332,12 @@ def refusals(scene, conf):
     binary = profile("binary.conf", "[Settings\nBroker\n\x00\x7f")
     refused("not a profile", ["--headless", "--config", binary, "--workdir", work], 2,
             "is not a settings file", work)
+    # A line the settings reader cannot take: refused, not saved without that line.
+    damaged = profile("damaged.conf", good + "Broker BKZ\n")
+    refused("--write-profile into a damaged profile", ["--write-profile", "--config", damaged,
+                                                       "--interval", "2"], 2,
+            "is not a settings file")
+    check(open(damaged).read() == good + "Broker BKZ\n", "the damaged profile was rewritten")
     nopassword = profile("nopw.conf", "\n".join(
         l for l in good.splitlines() if not l.startswith("AdminPswd")))
     refused("no password", ["--headless", "--config", nopassword, "--workdir", work], 2,
@@ -346,6 +376,36 @@ def refusals(scene, conf):
     refused("no password on stdin", ["--write-profile", "--config", scene.path("n.conf"),
                                      "--password-stdin"], 2, "no password on standard input")
     check(not os.path.exists(scene.path("n.conf")), "a profile was written without password")
+    # Root changing the profile of a service user leaves it that user's, and private.
+    if os.geteuid() == 0:
+        os.chown(conf, 65534, 65534)
+        done = scene.run("--write-profile", "--config", conf, "--interval", "1")
+        st = os.stat(conf)
+        check(done.returncode == 0 and (st.st_uid, st.st_gid, st.st_mode & 0o777) ==
+              (65534, 65534, 0o600), f"rewritten by root: {done.stderr} {st}")
+    # Ctrl+C at the password prompt gives the terminal its echo back.
+    master, terminal = pty.openpty()
+    asking = subprocess.Popen([scene.bin, "--write-profile", "--config", scene.path("n.conf"),
+                               "--password-stdin"], stdin=terminal, stderr=subprocess.PIPE,
+                              env=scene.env)
+    check(asking.stderr.read(len("Password: ")) == b"Password: ", "no password prompt")
+    wait_for("the echo off", lambda: not termios.tcgetattr(terminal)[3] & termios.ECHO)
+    asking.send_signal(signal.SIGINT)
+    check(asking.wait(timeout=WAIT_S) == -signal.SIGINT, f"status {asking.returncode}")
+    check(termios.tcgetattr(terminal)[3] & termios.ECHO, "the terminal is left without echo")
+    os.close(master)
+    os.close(terminal)
+
+    # The Tessamy tools not on PATH: the message quotes the command, but never the password.
+    lost = scene.start("--headless", "--config", conf, "--workdir", work,
+                       env=dict(scene.env, PATH="/usr/bin:/bin"))
+    wait_for("the missing tool told",
+             lambda: "Executable Not Found: 'quslist" in open(lost.log.name).read())
+    lost.send_signal(signal.SIGTERM)
+    lost.wait(timeout=WAIT_S)
+    with open(os.path.join(work, "QuorvatelTrace.log")) as f:
+        for text in (open(lost.log.name).read(), f.read()):
+            check('-pw ****** -cu' in text and "pw A" not in text, f"the password told: {text}")
 
 
 def main():
@@ -359,6 +419,7 @@ def main():
         try:
             conf = scrape_two_brokers(scene)
             window_serves_metrics(scene, conf)
+            stopped_mid_scan(scene, conf)
             refusals(scene, conf)
         except Exception as failure:  # a timeout or a crash is told with the logs as well
             for proc in scene.procs:
