@@ -22,7 +22,7 @@ QString MatrixDescriptions::Describe(int row, int col) const {
     if (pid.isEmpty()) return QString();  // an empty place after the last session
 
     QStringList meanings;
-    const bool failure = pid.contains(QLatin1String(kErrorPid));
+    const bool failure = IsFailurePid(pid);
     // A failure entry flashes as it comes, like a session, but it is none.
     if (failure)
         meanings.append(QLatin1String(kFailure));

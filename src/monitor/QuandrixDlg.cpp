@@ -214,8 +214,7 @@ void CQuandrixDlg::CreateControls() {
         QRect(8, 10 + kFilterBarHeight, kColumnX - 20, kClientHeight - 18 - kFilterBarHeight));
     m_filter =
         new MatrixFilter(*m_grid, m_client, [this](const QString& pid, const QString& machine) {
-            return pid.contains(QLatin1String(kErrorPid)) ||
-                   m_engine->IsPlaceholder(LoginRecord::MakeKey(machine, pid));
+            return IsFailurePid(pid) || m_engine->IsPlaceholder(LoginRecord::MakeKey(machine, pid));
         });
     m_filter->View().setGeometry(m_grid->geometry());
     m_grid->setAccessibleName(QStringLiteral("Login matrix"));

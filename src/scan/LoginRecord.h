@@ -26,6 +26,10 @@ struct LoginRecord {
 };
 
 inline constexpr const char* kErrorPid = "Error";
+// A failure entry is known by its PID cell holding "Error".
+inline bool IsFailurePid(const QString& pid) {
+    return pid.contains(QLatin1String(kErrorPid));
+}
 inline constexpr const char* kPlaceholderPid = "0000";
 inline constexpr const char* kStaleStatus = "Stale";
 // What an "Error" entry says went wrong: the first two are scans the Broker did not answer.

@@ -74,7 +74,7 @@ void ScanEngine::BlinkErrorEntries() {
     using namespace MatrixLayout;
     for (int row = 1; row < m_grid.GetRowCount(); ++row)
         for (int col = 0; col < kColumnCount; col += kGroupWidth)
-            if (CellText(row, col + kPidOffset).contains(kErrorText)) {
+            if (IsFailurePid(CellText(row, col + kPidOffset))) {
                 if (m_presenter) m_presenter->ErrorBlink(row, col);
                 m_errorBlinkActive = true;
             }

@@ -127,7 +127,7 @@ void ScanEngine::Apply(const EventRecord& e) {
         const bool staleStored = WriteEntry(row, col, e, IndexHash(e.pid, e.machine));
         if (m_presenter && e.pid != kPlaceholder) m_presenter->NewEntryFlash(row, col);
         if (e.status == kStale) PaintStale(row, col, staleStored);
-        if (e.pid.contains(kErrorText)) {
+        if (IsFailurePid(e.pid)) {
             m_errorRow = row;
             m_errorCol = col;
             StartErrorBlink();
@@ -154,7 +154,7 @@ void ScanEngine::Apply(const EventRecord& e) {
     } else if (e.verb == QLatin1String("DEL")) {
         if (e.status != kStale && FindEntryByPid(e.pid, row, col))
             m_departing.push_back({row, col});
-        if (!e.pid.contains(kErrorText) && e.pid != kPlaceholder) ++m_cycleRemoved;
+        if (!IsFailurePid(e.pid) && e.pid != kPlaceholder) ++m_cycleRemoved;
         const QString datetime = e.datetime.isEmpty() ? CurrentTimestamp(m_clock) : e.datetime;
         const QString machine = e.machine.contains(kFailedToRespond) ? kFailedToRespond : e.machine;
         m_history.WriteHistoryLine(
